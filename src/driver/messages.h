@@ -1,0 +1,23 @@
+// The texts that the tool prints on standard output, and its exit statuses.
+
+#ifndef RTETRK_DRIVER_MESSAGES_H_
+#define RTETRK_DRIVER_MESSAGES_H_
+
+namespace driver {
+
+constexpr char USAGE_MESSAGE[] = "Usage = rtetrk infile[.gdb] outfile[.gdb]\n";
+constexpr char CANT_OPEN_INPUT_MESSAGE[] = "Can't open input file\n";
+constexpr char CANT_OPEN_OUTPUT_MESSAGE[] = "Can't open output file\n";
+constexpr char NOT_GDB_MESSAGE[] = "Input file not in GDB format\n";
+constexpr char TRUNCATED_MESSAGE[] = "Input file is truncated or corrupt\n";
+constexpr char CANT_READ_INPUT_MESSAGE[] = "Can't read input file\n";
+constexpr char CANT_WRITE_OUTPUT_MESSAGE[] = "Can't write output file\n";
+constexpr char DONE_MESSAGE[] = "Route->Track conversion done!\n";
+
+constexpr int EXIT_OK = 0;
+constexpr int EXIT_FAILED = 1;
+constexpr int EXIT_USAGE = 2;
+
+}  // namespace driver
+
+#endif  // RTETRK_DRIVER_MESSAGES_H_

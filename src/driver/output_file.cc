@@ -1,0 +1,110 @@
+#include "driver/output_file.h"
+
+#include <cerrno>
+#include <chrono>
+#include <random>
+#include <string>
+#include <system_error>
+
+namespace driver {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr int MAX_LINKS_FOLLOWED = 40;
+constexpr int TEMPORARY_NAME_TRIES = 100;
+
+// The file that a name finally refers to, following symbolic links; for a
+// dangling link, the name it points to.
+fs::path follow_links(fs::path path) {
+  std::error_code error;
+  for (int i = 0; i < MAX_LINKS_FOLLOWED && fs::is_symlink(path, error); ++i) {
+    fs::path link = fs::read_symlink(path, error);
+    if (error) break;
+    path = link.is_absolute() ? link : path.parent_path() / link;
+  }
+  return path;
+}
+
+// A fresh, hidden name in the directory of `target`.
+fs::path temporary_name(const fs::path& target, std::mt19937_64& random) {
+  fs::path directory = target.parent_path();
+  std::string name = ".rtetrk-" + std::to_string(random()) + ".tmp";
+  return directory.empty() ? fs::path(name) : directory / name;
+}
+
+std::mt19937_64 seeded_generator() {
+  std::random_device device;
+  auto now = static_cast<uint64_t>(
+      std::chrono::steady_clock::now().time_since_epoch().count());
+  std::seed_seq seed{device(), device(), static_cast<unsigned>(now),
+                     static_cast<unsigned>(now >> 32)};
+  return std::mt19937_64(seed);
+}
+
+}  // namespace
+
+OutputFile::~OutputFile() { discard(); }
+
+bool OutputFile::open(const fs::path& path) {
+  target_ = follow_links(path);
+  std::error_code error;
+  fs::file_status status = fs::status(target_, error);
+  if (fs::is_directory(status)) return false;
+
+  if (fs::exists(status) && !fs::is_regular_file(status)) {
+    file_ = std::fopen(target_.string().c_str(), "wb");
+    return file_ != nullptr;
+  }
+  if (fs::exists(status)) {
+    // An existing output must be writable, as if it were opened for
+    // writing; "r+b" checks that without changing it.
+    std::FILE* probe = std::fopen(target_.string().c_str(), "r+b");
+    if (!probe) return false;
+    std::fclose(probe);
+    permissions_ = status.permissions();
+  }
+
+  std::mt19937_64 random = seeded_generator();
+  for (int i = 0; i < TEMPORARY_NAME_TRIES; ++i) {
+    fs::path candidate = temporary_name(target_, random);
+    // "x": fail rather than reuse a file that is already there.
+    file_ = std::fopen(candidate.string().c_str(), "wbx");
+    if (file_) {
+      temporary_ = candidate;
+      return true;
+    }
+    if (errno != EEXIST) return false;
+  }
+  return false;
+}
+
+bool OutputFile::commit() {
+  if (!file_) return false;
+  int closed = std::fclose(file_);
+  file_ = nullptr;
+  if (closed != 0) return false;
+  if (temporary_.empty()) return true;
+
+  std::error_code error;
+  if (permissions_) fs::permissions(temporary_, *permissions_, error);
+  fs::rename(temporary_, target_, error);
+  if (error) return false;
+  temporary_.clear();
+  return true;
+}
+
+void OutputFile::discard() {
+  if (file_) {
+    std::fclose(file_);
+    file_ = nullptr;
+  }
+  if (!temporary_.empty()) {
+    std::error_code error;
+    fs::remove(temporary_, error);
+    temporary_.clear();
+  }
+}
+
+}  // namespace driver

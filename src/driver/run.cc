@@ -1,0 +1,130 @@
+#include "driver/run.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <system_error>
+
+#include "driver/command_line.h"
+#include "driver/messages.h"
+#include "driver/output_file.h"
+
+namespace driver {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+Outcome failure_of(const gdb::ByteReader& in) {
+  return in.status() == gdb::ReadStatus::read_error
+             ? Outcome::read_error
+             : Outcome::truncated_or_corrupt;
+}
+
+const char* message_of(Outcome outcome) {
+  switch (outcome) {
+    case Outcome::converted:
+      return DONE_MESSAGE;
+    case Outcome::not_gdb:
+      return NOT_GDB_MESSAGE;
+    case Outcome::truncated_or_corrupt:
+      return TRUNCATED_MESSAGE;
+    case Outcome::read_error:
+      return CANT_READ_INPUT_MESSAGE;
+    case Outcome::write_error:
+      return CANT_WRITE_OUTPUT_MESSAGE;
+  }
+  return "";
+}
+
+// Opens the input for reading; nothing for a directory, which some systems
+// let fopen open.
+std::FILE* open_input(const std::string& name) {
+  std::error_code error;
+  if (fs::is_directory(name, error)) return nullptr;
+  return std::fopen(name.c_str(), "rb");
+}
+
+class InputFile {
+ public:
+  explicit InputFile(std::FILE* file) : file_(file) {}
+  ~InputFile() { close(); }
+  InputFile(const InputFile&) = delete;
+  InputFile& operator=(const InputFile&) = delete;
+
+  std::FILE* get() const { return file_; }
+  void close() {
+    if (file_) std::fclose(file_);
+    file_ = nullptr;
+  }
+
+ private:
+  std::FILE* file_;
+};
+
+}  // namespace
+
+bool process_record(gdb::ByteReader& in, gdb::ByteWriter& out,
+                    convert::ConversionContext& context, uint8_t& type) {
+  gdb::RecordHeader header;
+  if (!gdb::read_record_header(in, header)) return false;
+  type = header.type;
+  if (header.type == gdb::ROUTE_RECORD) {
+    return convert::convert_route(in, out, header.length, context);
+  }
+  return gdb::copy_record(in, out, header);
+}
+
+Outcome convert_stream(gdb::ByteReader& in, gdb::ByteWriter& out,
+                       convert::ConversionContext& context) {
+  if (!gdb::copy_preamble(in, out, context.version)) {
+    return in.status() == gdb::ReadStatus::read_error ? Outcome::read_error
+                                                      : Outcome::not_gdb;
+  }
+  uint8_t type = 0;
+  while (type != gdb::END_RECORD) {
+    if (!process_record(in, out, context, type)) return failure_of(in);
+    // A failed write cannot be undone: stop reading.
+    if (out.failed()) return Outcome::write_error;
+  }
+  return Outcome::converted;
+}
+
+int run(int argc, const char* const* argv, std::ostream& messages) {
+  std::optional<FileNames> names = parse_command_line(argc, argv);
+  if (!names) {
+    messages << USAGE_MESSAGE;
+    return EXIT_USAGE;
+  }
+
+  InputFile input(open_input(names->input));
+  if (!input.get()) {
+    messages << CANT_OPEN_INPUT_MESSAGE;
+    return EXIT_FAILED;
+  }
+  OutputFile output;
+  if (!output.open(names->output)) {
+    messages << CANT_OPEN_OUTPUT_MESSAGE;
+    return EXIT_FAILED;
+  }
+  std::setvbuf(input.get(), nullptr, _IONBF, 0);
+  std::setvbuf(output.stream(), nullptr, _IONBF, 0);
+
+  gdb::FileSource source(input.get());
+  gdb::ByteReader reader(source);
+  gdb::FileSink sink(output.stream());
+  gdb::ByteWriter writer(sink);
+  convert::ConversionContext context;
+  context.messages = &messages;
+
+  Outcome outcome = convert_stream(reader, writer, context);
+  // The input is closed before the output replaces it: some systems cannot
+  // replace a file that is still open.
+  input.close();
+  if (outcome == Outcome::converted && !(writer.flush() && output.commit())) {
+    outcome = Outcome::write_error;
+  }
+  messages << message_of(outcome);
+  return outcome == Outcome::converted ? EXIT_OK : EXIT_FAILED;
+}
+
+}  // namespace driver
