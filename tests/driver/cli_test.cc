@@ -1,0 +1,96 @@
+// Runs the built tool as a separate process.
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <string>
+
+#include "driver/messages.h"
+#include "support/temp_dir.h"
+
+namespace driver {
+namespace {
+
+using gdbtest::Builder;
+using gdbtest::Bytes;
+using gdbtest::ScopedTempDir;
+
+struct Result {
+  int status;
+  std::string stdout_text;
+};
+
+std::string shell_quoted(const std::string& text) {
+  std::string out = "'";
+  for (char c : text) {
+    if (c == '\'') {
+      out += "'\\''";
+    } else {
+      out += c;
+    }
+  }
+  return out + "'";
+}
+
+// Runs `command` with bash in `dir`, where the tool is "$RTETRK".
+Result shell(const ScopedTempDir& dir, const std::string& command) {
+  std::string stdout_path = dir / "stdout.txt";
+  std::string script = "cd " + shell_quoted(dir.path().string()) +
+                       " && RTETRK=" + shell_quoted(RTETRK_BINARY) + " && " + command;
+  std::string line = "bash -c " + shell_quoted(script) + " > " + shell_quoted(stdout_path);
+  int raw = std::system(line.c_str());
+  std::optional<Bytes> text = gdbtest::read_file(stdout_path);
+  std::filesystem::remove(stdout_path);
+  return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1,
+          text ? std::string(text->begin(), text->end()) : ""};
+}
+
+TEST(Cli, ConvertsTheShippedExample) {
+  ScopedTempDir dir;
+  Result r = shell(dir, "\"$RTETRK\" " + shell_quoted(RTETRK_EXAMPLE) + " out");
+  EXPECT_EQ(r.status, EXIT_OK);
+  EXPECT_EQ(r.stdout_text, DONE_MESSAGE);
+  EXPECT_EQ(gdbtest::read_file(dir / "out.gdb"), gdbtest::example_file('m', true));
+}
+
+TEST(Cli, ShippedExampleIsTheBuildersExample) {
+  EXPECT_EQ(gdbtest::read_file(RTETRK_EXAMPLE), gdbtest::example_file());
+}
+
+TEST(Cli, ExitStatusesReachTheCaller) {
+  ScopedTempDir dir;
+  Result usage = shell(dir, "\"$RTETRK\"");
+  EXPECT_EQ(usage.status, EXIT_USAGE);
+  EXPECT_EQ(usage.stdout_text, USAGE_MESSAGE);
+  Result missing = shell(dir, "\"$RTETRK\" missing out");
+  EXPECT_EQ(missing.status, EXIT_FAILED);
+  EXPECT_EQ(missing.stdout_text, CANT_OPEN_INPUT_MESSAGE);
+}
+
+TEST(Cli, FailedWriteIsReportedAndLeavesTheOutputAlone) {
+  // A file size limit of 64 KiB with SIGXFSZ ignored makes writes past it
+  // fail. The waypoint makes the output larger than that.
+  Bytes input = Builder()
+                    .bytes(gdbtest::preamble('k'))
+                    .record('W', Bytes(200 * 1024, 0x33))
+                    .record('V', {0})
+                    .build();
+  for (bool existing : {false, true}) {
+    SCOPED_TRACE(existing);
+    ScopedTempDir dir;
+    gdbtest::write_file(dir / "in.gdb", input);
+    if (existing) gdbtest::write_file(dir / "out.gdb", {'o', 'l', 'd'});
+    Result r = shell(dir, "trap '' XFSZ; ulimit -f 64; \"$RTETRK\" in out");
+    EXPECT_EQ(r.status, EXIT_FAILED);
+    EXPECT_EQ(r.stdout_text, CANT_WRITE_OUTPUT_MESSAGE);
+    EXPECT_EQ(gdbtest::read_file(dir / "out.gdb"),
+              existing ? std::optional<Bytes>({'o', 'l', 'd'}) : std::nullopt);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()),
+                            std::filesystem::directory_iterator()),
+              existing ? 2 : 1);
+  }
+}
+
+}  // namespace
+}  // namespace driver

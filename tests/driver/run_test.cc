@@ -1,0 +1,221 @@
+#include "driver/run.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <set>
+#include <sstream>
+
+#include "driver/messages.h"
+#include "support/temp_dir.h"
+
+namespace driver {
+namespace {
+
+namespace fs = std::filesystem;
+using gdbtest::Builder;
+using gdbtest::Bytes;
+using gdbtest::ScopedTempDir;
+
+struct Result {
+  int status;
+  std::string messages;
+};
+
+Result run_tool(const std::vector<std::string>& arguments) {
+  std::vector<const char*> argv = {"rtetrk"};
+  for (const std::string& argument : arguments) argv.push_back(argument.c_str());
+  std::ostringstream messages;
+  int status = run(static_cast<int>(argv.size()), argv.data(), messages);
+  return {status, messages.str()};
+}
+
+std::set<std::string> listing(const fs::path& directory) {
+  std::set<std::string> names;
+  for (const auto& entry : fs::directory_iterator(directory)) {
+    names.insert(entry.path().filename().string());
+  }
+  return names;
+}
+
+const Bytes OLD_OUTPUT = {'o', 'l', 'd'};
+
+TEST(Run, ConvertsTheExampleInEachVersion) {
+  for (char version : {'k', 'l', 'm'}) {
+    SCOPED_TRACE(version);
+    ScopedTempDir dir;
+    gdbtest::write_file(dir / "trip.gdb", gdbtest::example_file(version));
+    Result r = run_tool({dir / "trip", dir / "out"});
+    EXPECT_EQ(r.status, EXIT_OK);
+    EXPECT_EQ(r.messages, DONE_MESSAGE);
+    EXPECT_EQ(gdbtest::read_file(dir / "out.gdb"),
+              gdbtest::example_file(version, true));
+    EXPECT_EQ(listing(dir.path()), (std::set<std::string>{"trip.gdb", "out.gdb"}));
+  }
+}
+
+TEST(Run, ReplacesAnExistingOutputAndConvertsInPlace) {
+  ScopedTempDir dir;
+  gdbtest::write_file(dir / "trip.gdb", gdbtest::example_file());
+  gdbtest::write_file(dir / "out.gdb", OLD_OUTPUT);
+  EXPECT_EQ(run_tool({dir / "trip", dir / "out"}).status, EXIT_OK);
+  EXPECT_EQ(gdbtest::read_file(dir / "out.gdb"), gdbtest::example_file('m', true));
+
+  Result r = run_tool({dir / "trip.gdb", dir / "trip"});
+  EXPECT_EQ(r.status, EXIT_OK);
+  EXPECT_EQ(r.messages, DONE_MESSAGE);
+  EXPECT_EQ(gdbtest::read_file(dir / "trip.gdb"), gdbtest::example_file('m', true));
+  EXPECT_EQ(listing(dir.path()), (std::set<std::string>{"trip.gdb", "out.gdb"}));
+}
+
+TEST(Run, WrongNumberOfArgumentsIsAUsageErrorThatTouchesNoFile) {
+  ScopedTempDir dir;
+  gdbtest::write_file(dir / "trip.gdb", gdbtest::example_file());
+  const std::vector<std::vector<std::string>> cases = {
+      {}, {dir / "trip"}, {dir / "trip", dir / "out", dir / "more"}};
+  for (const auto& arguments : cases) {
+    SCOPED_TRACE(arguments.size());
+    Result r = run_tool(arguments);
+    EXPECT_EQ(r.status, EXIT_USAGE);
+    EXPECT_EQ(r.messages, USAGE_MESSAGE);
+    EXPECT_EQ(listing(dir.path()), (std::set<std::string>{"trip.gdb"}));
+  }
+}
+
+TEST(Run, FilesThatCannotBeOpenedAreReportedAndNothingIsCreated) {
+  ScopedTempDir dir;
+  gdbtest::write_file(dir / "trip.gdb", gdbtest::example_file());
+  fs::create_directory(dir.path() / "folder.gdb");
+  struct Case {
+    std::string input;
+    std::string output;
+    const char* message;
+  };
+  const Case cases[] = {
+      {dir / "missing", dir / "out", CANT_OPEN_INPUT_MESSAGE},
+      {dir / "folder", dir / "out", CANT_OPEN_INPUT_MESSAGE},
+      {dir / "trip", dir / "nowhere/out", CANT_OPEN_OUTPUT_MESSAGE},
+      {dir / "trip", dir / "folder", CANT_OPEN_OUTPUT_MESSAGE},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.input + " " + c.output);
+    Result r = run_tool({c.input, c.output});
+    EXPECT_EQ(r.status, EXIT_FAILED);
+    EXPECT_EQ(r.messages, c.message);
+    EXPECT_EQ(listing(dir.path()),
+              (std::set<std::string>{"trip.gdb", "folder.gdb"}));
+    EXPECT_TRUE(fs::is_empty(dir.path() / "folder.gdb"));
+  }
+}
+
+// Runs on `input` twice, with no output file and with an existing one, and
+// checks that the run fails with `message` and leaves the output as it was.
+void expect_failure_leaves_output_alone(const Bytes& input, const char* message) {
+  for (bool existing : {false, true}) {
+    ScopedTempDir dir;
+    gdbtest::write_file(dir / "in.gdb", input);
+    if (existing) gdbtest::write_file(dir / "out.gdb", OLD_OUTPUT);
+    Result r = run_tool({dir / "in", dir / "out"});
+    EXPECT_EQ(r.status, EXIT_FAILED);
+    EXPECT_EQ(r.messages, message);
+    EXPECT_EQ(gdbtest::read_file(dir / "out.gdb"),
+              existing ? std::optional<Bytes>(OLD_OUTPUT) : std::nullopt);
+    EXPECT_EQ(listing(dir.path()).size(), existing ? 2u : 1u);
+  }
+}
+
+TEST(Run, InputThatIsNotAGdbFileFailsAndLeavesTheOutputAlone) {
+  Bytes wrong_version = gdbtest::example_file('k');
+  wrong_version[11] = 'n';
+  Bytes wrong_magic = gdbtest::example_file('k');
+  wrong_magic[4] = 'F';
+  const std::pair<const char*, Bytes> cases[] = {
+      {"empty", {}},
+      {"wrong magic", wrong_magic},
+      {"wrong version", wrong_version},
+      {"no terminator", {'M', 's', 'R', 'c', 'f'}},
+  };
+  for (const auto& [name, input] : cases) {
+    SCOPED_TRACE(name);
+    expect_failure_leaves_output_alone(input, NOT_GDB_MESSAGE);
+  }
+}
+
+TEST(Run, InputCutAtEveryOffsetFailsAndLeavesTheOutputAlone) {
+  const Bytes whole = gdbtest::example_file('l');
+  const size_t preamble_size = gdbtest::preamble('l', {"rtetrk", "example", "", "trip"}).size();
+  for (size_t cut = 0; cut < whole.size(); ++cut) {
+    SCOPED_TRACE(cut);
+    expect_failure_leaves_output_alone(
+        Bytes(whole.begin(), whole.begin() + cut),
+        cut < preamble_size ? NOT_GDB_MESSAGE : TRUNCATED_MESSAGE);
+  }
+}
+
+TEST(Run, NothingAfterTheEndRecordIsReadOrWritten) {
+  ScopedTempDir dir;
+  Bytes file = Builder()
+                   .bytes(gdbtest::preamble('k'))
+                   .record('W', {})  // empty body: the next byte is a header's
+                   .record('V', {0x01, 0x02})
+                   .build();
+  gdbtest::write_file(dir / "only.gdb", file);
+  Bytes with_tail = file;
+  with_tail.insert(with_tail.end(), {0x05, 0x00, 0x00, 0x00, 'R', 0x00});
+  gdbtest::write_file(dir / "tail.gdb", with_tail);
+
+  EXPECT_EQ(run_tool({dir / "only", dir / "out1"}).status, EXIT_OK);
+  EXPECT_EQ(gdbtest::read_file(dir / "out1.gdb"), file);
+  Result r = run_tool({dir / "tail", dir / "out2"});
+  EXPECT_EQ(r.status, EXIT_OK);
+  EXPECT_EQ(r.messages, DONE_MESSAGE);
+  EXPECT_EQ(gdbtest::read_file(dir / "out2.gdb"), file);
+}
+
+TEST(Run, EndRecordOfLengthZeroEndsTheRunAtOnce) {
+  Bytes file = Builder().bytes(gdbtest::preamble('m')).record('V', {}).build();
+  ScopedTempDir dir;
+  gdbtest::write_file(dir / "in.gdb", file);
+  EXPECT_EQ(run_tool({dir / "in", dir / "out"}).status, EXIT_OK);
+  EXPECT_EQ(gdbtest::read_file(dir / "out.gdb"), file);
+}
+
+std::vector<gdbtest::LinkPoint> distinct_links(uint32_t count) {
+  std::vector<gdbtest::LinkPoint> links;
+  for (uint32_t i = 0; i < count; ++i) links.push_back({i, 7});
+  return links;
+}
+
+TEST(Run, LimitMessagesComeBeforeTheClosingOrFailureMessage) {
+  const uint32_t over = convert::MAX_TRACK_POINTS + 2;
+  Bytes route = gdbtest::route_body('k', "Long", {{"P", distinct_links(over)}});
+  std::string two_limits = std::string(convert::ROUTE_POINT_LIMIT_MESSAGE) +
+                           convert::ROUTE_POINT_LIMIT_MESSAGE;
+
+  ScopedTempDir dir;
+  gdbtest::write_file(dir / "in.gdb", Builder()
+                                          .bytes(gdbtest::preamble('k'))
+                                          .record('R', route)
+                                          .record('V', {0})
+                                          .build());
+  Result r = run_tool({dir / "in", dir / "out"});
+  EXPECT_EQ(r.status, EXIT_OK);
+  EXPECT_EQ(r.messages, two_limits + DONE_MESSAGE);
+
+  // The same route with its last byte missing from the record.
+  Bytes cut = Builder()
+                  .bytes(gdbtest::preamble('k'))
+                  .u32(static_cast<uint32_t>(route.size() - 1))
+                  .u8('R')
+                  .bytes(route)
+                  .record('V', {0})
+                  .build();
+  gdbtest::write_file(dir / "cut.gdb", cut);
+  r = run_tool({dir / "cut", dir / "out2"});
+  EXPECT_EQ(r.status, EXIT_FAILED);
+  EXPECT_EQ(r.messages, two_limits + TRUNCATED_MESSAGE);
+  EXPECT_FALSE(fs::exists(dir.path() / "out2.gdb"));
+}
+
+}  // namespace
+}  // namespace driver

@@ -1,0 +1,110 @@
+#include "gdb/byte_reader.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace gdb {
+namespace {
+
+const std::string TEN = "0123456789";
+
+MemorySource source_of(const std::string& text) {
+  return MemorySource(reinterpret_cast<const uint8_t*>(text.data()),
+                      text.size());
+}
+
+std::string read_all(ByteReader& in) {
+  std::string got;
+  uint8_t byte;
+  while (in.get(byte)) got.push_back(static_cast<char>(byte));
+  return got;
+}
+
+// Gives `good` bytes, then fails.
+class FailingSource : public ByteSource {
+ public:
+  explicit FailingSource(size_t good) : good_(good) {}
+  size_t read(uint8_t* buffer, size_t size) override {
+    size_t count = std::min(size, good_);
+    for (size_t i = 0; i < count; ++i) buffer[i] = 'x';
+    good_ -= count;
+    failed_ = count == 0;
+    return count;
+  }
+  bool failed() const override { return failed_; }
+
+ private:
+  size_t good_;
+  bool failed_ = false;
+};
+
+TEST(ByteReader, ReadsEveryByteThenReportsEndOfInputForEveryBufferSize) {
+  for (size_t buffer_size : {1, 2, 3, 9, 10, 11, 64}) {
+    SCOPED_TRACE(buffer_size);
+    MemorySource source = source_of(TEN);
+    ByteReader in(source, buffer_size);
+    EXPECT_EQ(read_all(in), TEN);
+    EXPECT_EQ(in.status(), ReadStatus::end_of_input);
+    EXPECT_EQ(in.position(), TEN.size());
+    uint8_t byte;
+    EXPECT_FALSE(in.get(byte));
+  }
+}
+
+TEST(ByteReader, LimitStopsReadsAndClearingItResumesWhereItStopped) {
+  for (size_t buffer_size : {1, 2, 3, 4, 64}) {
+    SCOPED_TRACE(buffer_size);
+    MemorySource source = source_of(TEN);
+    ByteReader in(source, buffer_size);
+    uint8_t byte;
+    ASSERT_TRUE(in.get(byte));
+    in.set_limit(3);
+    EXPECT_EQ(in.limit_remaining(), 3u);
+    const uint8_t* data;
+    size_t size;
+    ASSERT_TRUE(in.available(data, size));
+    EXPECT_LE(size, 3u);
+    for (char expected : std::string("123")) {
+      ASSERT_TRUE(in.get(byte));
+      EXPECT_EQ(byte, expected);
+    }
+    EXPECT_EQ(in.limit_remaining(), 0u);
+    in.clear_limit();
+    EXPECT_EQ(read_all(in), "456789");
+  }
+}
+
+TEST(ByteReader, ReadPastLimitFailsAndStaysFailedAfterClearing) {
+  MemorySource source = source_of(TEN);
+  ByteReader in(source, 4);
+  in.set_limit(2);
+  uint8_t byte;
+  ASSERT_TRUE(in.get(byte));
+  ASSERT_TRUE(in.get(byte));
+  EXPECT_FALSE(in.get(byte));
+  EXPECT_EQ(in.status(), ReadStatus::past_limit);
+  in.clear_limit();
+  EXPECT_FALSE(in.get(byte));
+  EXPECT_EQ(in.status(), ReadStatus::past_limit);
+}
+
+TEST(ByteReader, ReadErrorIsToldApartFromEndOfInput) {
+  FailingSource source(5);
+  ByteReader in(source, 2);
+  EXPECT_EQ(read_all(in), "xxxxx");
+  EXPECT_EQ(in.status(), ReadStatus::read_error);
+}
+
+TEST(ByteReader, MarkCorruptStopsFurtherReads) {
+  MemorySource source = source_of(TEN);
+  ByteReader in(source);
+  uint8_t byte;
+  ASSERT_TRUE(in.get(byte));
+  in.mark_corrupt();
+  EXPECT_FALSE(in.get(byte));
+  EXPECT_EQ(in.status(), ReadStatus::corrupt);
+}
+
+}  // namespace
+}  // namespace gdb
