@@ -1,7 +1,10 @@
 #include "driver/output_file.h"
 
+#include <atomic>
 #include <cerrno>
 #include <chrono>
+#include <csignal>
+#include <iterator>
 #include <random>
 #include <string>
 #include <system_error>
@@ -32,6 +35,46 @@ fs::path temporary_name(const fs::path& target, std::mt19937_64& random) {
   fs::path directory = target.parent_path();
   std::string name = ".rtetrk-" + std::to_string(random()) + ".tmp";
   return directory.empty() ? fs::path(name) : directory / name;
+}
+
+// Signals that end the process while a temporary exists. Their handler
+// removes the temporary, then lets the signal end the process as it would
+// have.
+constexpr int CLEANUP_SIGNALS[] = {
+    SIGINT, SIGTERM,
+#ifdef SIGHUP
+    SIGHUP,
+#endif
+};
+using SignalHandler = void (*)(int);
+SignalHandler previous_handlers[std::size(CLEANUP_SIGNALS)];
+std::atomic<const char*> temporary_to_remove{nullptr};
+
+extern "C" void remove_temporary_and_reraise(int signal) {
+  if (const char* path = temporary_to_remove.exchange(nullptr)) {
+    std::remove(path);
+  }
+  std::signal(signal, SIG_DFL);
+  std::raise(signal);
+}
+
+void remove_temporary_on_signal(const char* path) {
+  temporary_to_remove = path;
+  for (size_t i = 0; i < std::size(CLEANUP_SIGNALS); ++i) {
+    previous_handlers[i] =
+        std::signal(CLEANUP_SIGNALS[i], remove_temporary_and_reraise);
+    // A signal that the caller chose to ignore stays ignored.
+    if (previous_handlers[i] == SIG_IGN) std::signal(CLEANUP_SIGNALS[i], SIG_IGN);
+  }
+}
+
+void keep_temporary_on_signal() {
+  temporary_to_remove = nullptr;
+  for (size_t i = 0; i < std::size(CLEANUP_SIGNALS); ++i) {
+    if (previous_handlers[i] != SIG_ERR) {
+      std::signal(CLEANUP_SIGNALS[i], previous_handlers[i]);
+    }
+  }
 }
 
 std::mt19937_64 seeded_generator() {
@@ -73,6 +116,8 @@ bool OutputFile::open(const fs::path& path) {
     file_ = std::fopen(candidate.string().c_str(), "wbx");
     if (file_) {
       temporary_ = candidate;
+      temporary_text_ = temporary_.string();
+      remove_temporary_on_signal(temporary_text_.c_str());
       return true;
     }
     if (errno != EEXIST) return false;
@@ -91,6 +136,7 @@ bool OutputFile::commit() {
   if (permissions_) fs::permissions(temporary_, *permissions_, error);
   fs::rename(temporary_, target_, error);
   if (error) return false;
+  keep_temporary_on_signal();
   temporary_.clear();
   return true;
 }
@@ -103,6 +149,7 @@ void OutputFile::discard() {
   if (!temporary_.empty()) {
     std::error_code error;
     fs::remove(temporary_, error);
+    keep_temporary_on_signal();
     temporary_.clear();
   }
 }

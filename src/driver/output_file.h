@@ -17,6 +17,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <optional>
+#include <string>
 
 namespace driver {
 
@@ -46,6 +47,7 @@ class OutputFile {
 
   std::filesystem::path target_;
   std::filesystem::path temporary_;  // empty when writing directly
+  std::string temporary_text_;  // the temporary's name for the signal handler
   std::optional<std::filesystem::perms> permissions_;  // of an existing output
   std::FILE* file_ = nullptr;
 };

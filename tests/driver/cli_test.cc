@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <csignal>
 #include <cstdlib>
 #include <string>
 
@@ -90,6 +91,41 @@ TEST(Cli, FailedWriteIsReportedAndLeavesTheOutputAlone) {
                             std::filesystem::directory_iterator()),
               existing ? 2 : 1);
   }
+}
+
+TEST(Cli, ReadErrorIsReportedAsSuch) {
+  // Reading /proc/self/mem at offset 0 fails with an I/O error.
+  if (!std::filesystem::exists("/proc/self/mem")) GTEST_SKIP();
+  ScopedTempDir dir;
+  std::filesystem::create_symlink("/proc/self/mem", dir.path() / "mem.gdb");
+  Result r = shell(dir, "\"$RTETRK\" mem out");
+  EXPECT_EQ(r.status, EXIT_FAILED);
+  EXPECT_EQ(r.stdout_text, CANT_READ_INPUT_MESSAGE);
+  EXPECT_FALSE(std::filesystem::exists(dir.path() / "out.gdb"));
+}
+
+TEST(Cli, TerminatedRunLeavesNoTemporaryBehind) {
+  ScopedTempDir dir;
+  // The input is a FIFO that gives the magic and then nothing more, so the
+  // tool waits for input with its temporary open.
+  Result r = shell(dir, R"(
+    mkfifo in.gdb
+    "$RTETRK" in out & tool=$!
+    ( sleep 20; kill -KILL $tool ) 2>/dev/null & watchdog=$!
+    exec 3>in.gdb
+    printf 'MsRcf\0' >&3
+    for i in $(seq 200); do
+      ls -A | grep -q '^\.rtetrk-' && break
+      sleep 0.05
+    done
+    kill -TERM $tool
+    wait $tool; status=$?
+    kill $watchdog 2>/dev/null
+    exit $status)");
+  EXPECT_EQ(r.status, 128 + SIGTERM);
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()),
+                          std::filesystem::directory_iterator()),
+            1);  // the FIFO
 }
 
 }  // namespace
