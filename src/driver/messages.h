@@ -12,6 +12,8 @@ constexpr char NOT_GDB_MESSAGE[] = "Input file not in GDB format\n";
 constexpr char TRUNCATED_MESSAGE[] = "Input file is truncated or corrupt\n";
 constexpr char CANT_READ_INPUT_MESSAGE[] = "Can't read input file\n";
 constexpr char CANT_WRITE_OUTPUT_MESSAGE[] = "Can't write output file\n";
+constexpr char OUT_OF_MEMORY_MESSAGE[] = "Not enough memory\n";
+constexpr char UNEXPECTED_ERROR_MESSAGE[] = "Unexpected error: ";
 constexpr char DONE_MESSAGE[] = "Route->Track conversion done!\n";
 
 constexpr int EXIT_OK = 0;

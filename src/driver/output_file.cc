@@ -3,6 +3,7 @@
 #include <atomic>
 #include <cerrno>
 #include <chrono>
+#include <exception>
 #include <csignal>
 #include <iterator>
 #include <random>
@@ -78,10 +79,18 @@ void keep_temporary_on_signal() {
 }
 
 std::mt19937_64 seeded_generator() {
-  std::random_device device;
   auto now = static_cast<uint64_t>(
       std::chrono::steady_clock::now().time_since_epoch().count());
-  std::seed_seq seed{device(), device(), static_cast<unsigned>(now),
+  unsigned entropy[2] = {0, 0};
+  try {
+    std::random_device device;
+    entropy[0] = device();
+    entropy[1] = device();
+  } catch (const std::exception&) {
+    // Without a random device the clock alone makes the names; the exclusive
+    // create still keeps them apart.
+  }
+  std::seed_seq seed{entropy[0], entropy[1], static_cast<unsigned>(now),
                      static_cast<unsigned>(now >> 32)};
   return std::mt19937_64(seed);
 }
@@ -93,7 +102,10 @@ OutputFile::~OutputFile() { discard(); }
 bool OutputFile::open(const fs::path& path) {
   target_ = follow_links(path);
   std::error_code error;
+  // Still a link after following: a loop, or a chain too long to follow.
+  if (fs::is_symlink(target_, error)) return false;
   fs::file_status status = fs::status(target_, error);
+  if (error && status.type() != fs::file_type::not_found) return false;
   if (fs::is_directory(status)) return false;
 
   if (fs::exists(status) && !fs::is_regular_file(status)) {

@@ -8,8 +8,12 @@
 // file.
 //
 // A symbolic link as the output name is followed, so that the file it points
-// to is the one replaced. An existing output that is not a regular file (a
-// FIFO or a device) cannot be replaced; it is written directly.
+// to is the one replaced; a link that cannot be followed to its end (a loop)
+// is refused. An existing output that is not a regular file (a FIFO or a
+// device) cannot be replaced; it is written directly.
+//
+// While the temporary exists, SIGINT, SIGTERM and SIGHUP remove it before
+// they end the process. Only one OutputFile may be open at a time.
 
 #ifndef RTETRK_DRIVER_OUTPUT_FILE_H_
 #define RTETRK_DRIVER_OUTPUT_FILE_H_

@@ -1,7 +1,10 @@
 #include "driver/run.h"
 
 #include <cstdio>
+#include <exception>
 #include <filesystem>
+#include <new>
+#include <stdexcept>
 #include <system_error>
 
 #include "driver/command_line.h"
@@ -89,20 +92,17 @@ Outcome convert_stream(gdb::ByteReader& in, gdb::ByteWriter& out,
   return Outcome::converted;
 }
 
-int run(int argc, const char* const* argv, std::ostream& messages) {
-  std::optional<FileNames> names = parse_command_line(argc, argv);
-  if (!names) {
-    messages << USAGE_MESSAGE;
-    return EXIT_USAGE;
-  }
+namespace {
 
-  InputFile input(open_input(names->input));
+// Converts the named input into the named output; returns the exit status.
+int convert_files(const FileNames& names, std::ostream& messages) {
+  InputFile input(open_input(names.input));
   if (!input.get()) {
     messages << CANT_OPEN_INPUT_MESSAGE;
     return EXIT_FAILED;
   }
   OutputFile output;
-  if (!output.open(names->output)) {
+  if (!output.open(names.output)) {
     messages << CANT_OPEN_OUTPUT_MESSAGE;
     return EXIT_FAILED;
   }
@@ -125,6 +125,28 @@ int run(int argc, const char* const* argv, std::ostream& messages) {
   }
   messages << message_of(outcome);
   return outcome == Outcome::converted ? EXIT_OK : EXIT_FAILED;
+}
+
+}  // namespace
+
+int run(int argc, const char* const* argv, std::ostream& messages) {
+  std::optional<FileNames> names = parse_command_line(argc, argv);
+  if (!names) {
+    messages << USAGE_MESSAGE;
+    return EXIT_USAGE;
+  }
+  // An exception unwinds through the files, which removes the temporary
+  // output, before it is reported here.
+  try {
+    return convert_files(*names, messages);
+  } catch (const std::bad_alloc&) {
+    messages << OUT_OF_MEMORY_MESSAGE;
+  } catch (const std::length_error&) {  // a string longer than memory allows
+    messages << OUT_OF_MEMORY_MESSAGE;
+  } catch (const std::exception& error) {
+    messages << UNEXPECTED_ERROR_MESSAGE << error.what() << '\n';
+  }
+  return EXIT_FAILED;
 }
 
 }  // namespace driver

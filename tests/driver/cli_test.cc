@@ -70,8 +70,8 @@ TEST(Cli, ExitStatusesReachTheCaller) {
 }
 
 TEST(Cli, FailedWriteIsReportedAndLeavesTheOutputAlone) {
-  // A file size limit of 64 KiB with SIGXFSZ ignored makes writes past it
-  // fail. The waypoint makes the output larger than that.
+  // A file size limit of 64 KiB makes writes past it fail (the tool ignores
+  // SIGXFSZ). The waypoint makes the output larger than that.
   Bytes input = Builder()
                     .bytes(gdbtest::preamble('k'))
                     .record('W', Bytes(200 * 1024, 0x33))
@@ -82,7 +82,7 @@ TEST(Cli, FailedWriteIsReportedAndLeavesTheOutputAlone) {
     ScopedTempDir dir;
     gdbtest::write_file(dir / "in.gdb", input);
     if (existing) gdbtest::write_file(dir / "out.gdb", {'o', 'l', 'd'});
-    Result r = shell(dir, "trap '' XFSZ; ulimit -f 64; \"$RTETRK\" in out");
+    Result r = shell(dir, "ulimit -f 64; \"$RTETRK\" in out");
     EXPECT_EQ(r.status, EXIT_FAILED);
     EXPECT_EQ(r.stdout_text, CANT_WRITE_OUTPUT_MESSAGE);
     EXPECT_EQ(gdbtest::read_file(dir / "out.gdb"),
@@ -118,6 +118,7 @@ TEST(Cli, TerminatedRunLeavesNoTemporaryBehind) {
       ls -A | grep -q '^\.rtetrk-' && break
       sleep 0.05
     done
+    ls -A | grep -q '^\.rtetrk-' || exit 3  # no temporary was made
     kill -TERM $tool
     wait $tool; status=$?
     kill $watchdog 2>/dev/null
@@ -128,5 +129,76 @@ TEST(Cli, TerminatedRunLeavesNoTemporaryBehind) {
             1);  // the FIFO
 }
 
+TEST(Cli, OutputIsCheckedBeforeAnyInputIsRead) {
+  ScopedTempDir dir;
+  // The FIFO gives no byte until the tool ends: a tool that read before it
+  // checked the output would wait for the watchdog.
+  Result r = shell(dir, R"(
+    mkfifo in.gdb
+    "$RTETRK" in nowhere/out & tool=$!
+    ( sleep 20; kill -KILL $tool ) 2>/dev/null & watchdog=$!
+    exec 3>in.gdb
+    wait $tool; status=$?
+    kill $watchdog 2>/dev/null
+    exit $status)");
+  EXPECT_EQ(r.status, EXIT_FAILED);
+  EXPECT_EQ(r.stdout_text, CANT_OPEN_OUTPUT_MESSAGE);
+}
+
+TEST(Cli, ClosedStandardOutputDoesNotStopTheConversion) {
+  // Every position past the limit prints a message; `head` closes the pipe
+  // after the first one.
+  std::vector<gdbtest::LinkPoint> links;
+  for (uint32_t i = 0; i < 200000; ++i) links.push_back({i, i});
+  Bytes input = Builder()
+                    .bytes(gdbtest::preamble('k'))
+                    .record('R', gdbtest::route_body('k', "Long", {{"P", links}}))
+                    .record('V', {0})
+                    .build();
+  ScopedTempDir dir;
+  gdbtest::write_file(dir / "in.gdb", input);
+  Result r = shell(dir, "\"$RTETRK\" in out | head -n 1; exit ${PIPESTATUS[0]}");
+  EXPECT_EQ(r.status, EXIT_OK);
+  std::optional<Bytes> output = gdbtest::read_file(dir / "out.gdb");
+  ASSERT_TRUE(output);
+  // Preamble, track header and name, N, 10000 positions, trailer, end record.
+  EXPECT_EQ(output->size(),
+            gdbtest::preamble('k').size() + 5 + 5 + 5 + 4 + 12 * 10000 + 1 + 6);
+}
+
+#if defined(__SANITIZE_ADDRESS__)
+#define RTETRK_SANITIZED 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define RTETRK_SANITIZED 1
+#endif
+#endif
+
+TEST(Cli, RouteNameLargerThanMemoryFailsCleanly) {
+#ifdef RTETRK_SANITIZED
+  GTEST_SKIP() << "the sanitizer runtime needs more address space";
+#endif
+  ScopedTempDir dir;
+  Bytes input =
+      Builder()
+          .bytes(gdbtest::preamble('k'))
+          .record('R', gdbtest::route_body('k', std::string(32 << 20, 'N'), {}))
+          .record('V', {0})
+          .build();
+  gdbtest::write_file(dir / "in.gdb", input);
+  gdbtest::write_file(dir / "small.gdb", gdbtest::example_file());
+  // Under a 24 MB address space limit, a small file still converts.
+  Result r = shell(dir,
+                   "ulimit -v 24000; \"$RTETRK\" small small-out && "
+                   "\"$RTETRK\" in out");
+  EXPECT_EQ(r.status, EXIT_FAILED);
+  EXPECT_EQ(r.stdout_text, std::string(DONE_MESSAGE) + OUT_OF_MEMORY_MESSAGE);
+  EXPECT_FALSE(std::filesystem::exists(dir.path() / "out.gdb"));
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()),
+                          std::filesystem::directory_iterator()),
+            3);  // in.gdb, small.gdb, small-out.gdb
+}
+
 }  // namespace
 }  // namespace driver
+

@@ -1,6 +1,7 @@
 #include "driver/run.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <set>
@@ -215,6 +216,51 @@ TEST(Run, LimitMessagesComeBeforeTheClosingOrFailureMessage) {
   EXPECT_EQ(r.status, EXIT_FAILED);
   EXPECT_EQ(r.messages, two_limits + TRUNCATED_MESSAGE);
   EXPECT_FALSE(fs::exists(dir.path() / "out2.gdb"));
+}
+
+TEST(Run, OutputLinkThatLoopsIsRefused) {
+  ScopedTempDir dir;
+  gdbtest::write_file(dir / "trip.gdb", gdbtest::example_file());
+  fs::create_symlink("b.gdb", dir.path() / "a.gdb");
+  fs::create_symlink("a.gdb", dir.path() / "b.gdb");
+  Result r = run_tool({dir / "trip", dir / "a"});
+  EXPECT_EQ(r.status, EXIT_FAILED);
+  EXPECT_EQ(r.messages, CANT_OPEN_OUTPUT_MESSAGE);
+  EXPECT_TRUE(fs::is_symlink(dir.path() / "a.gdb"));
+  EXPECT_EQ(listing(dir.path()),
+            (std::set<std::string>{"trip.gdb", "a.gdb", "b.gdb"}));
+}
+
+TEST(Run, FilesWithoutPermissionCannotBeOpened) {
+  if (geteuid() == 0) GTEST_SKIP() << "root may read and write anything";
+  ScopedTempDir dir;
+  gdbtest::write_file(dir / "trip.gdb", gdbtest::example_file());
+  gdbtest::write_file(dir / "secret.gdb", gdbtest::example_file());
+  fs::permissions(dir / "secret.gdb", fs::perms::none);
+  gdbtest::write_file(dir / "locked.gdb", OLD_OUTPUT);
+  fs::permissions(dir / "locked.gdb", fs::perms::owner_read);
+  fs::create_directory(dir.path() / "closed");
+  fs::permissions(dir.path() / "closed", fs::perms::owner_read | fs::perms::owner_exec);
+
+  EXPECT_EQ(run_tool({dir / "secret", dir / "out"}).messages, CANT_OPEN_INPUT_MESSAGE);
+  EXPECT_EQ(run_tool({dir / "trip", dir / "locked"}).messages, CANT_OPEN_OUTPUT_MESSAGE);
+  EXPECT_EQ(gdbtest::read_file(dir / "locked.gdb"), OLD_OUTPUT);
+  EXPECT_EQ(run_tool({dir / "trip", dir / "closed/out"}).messages,
+            CANT_OPEN_OUTPUT_MESSAGE);
+  EXPECT_TRUE(fs::is_empty(dir.path() / "closed"));
+}
+
+TEST(Run, LongFileNamesAreUsedWhole) {
+  ScopedTempDir dir;
+  // A path of over 1000 characters, with names of 200.
+  fs::path deep = dir.path();
+  for (int i = 0; i < 5; ++i) deep /= std::string(200, static_cast<char>('a' + i));
+  fs::create_directories(deep);
+  std::string input = (deep / std::string(200, 'i')).string();
+  std::string output = (deep / std::string(200, 'o')).string();
+  gdbtest::write_file(input + ".gdb", gdbtest::example_file());
+  EXPECT_EQ(run_tool({input, output}).status, EXIT_OK);
+  EXPECT_EQ(gdbtest::read_file(output + ".gdb"), gdbtest::example_file('m', true));
 }
 
 }  // namespace
