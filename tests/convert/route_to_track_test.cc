@@ -11,6 +11,7 @@ namespace convert {
 namespace {
 
 using gdbtest::Builder;
+using gdbtest::distinct_links;
 using gdbtest::Bytes;
 using gdbtest::LinkPoint;
 using gdbtest::RoutePoint;
@@ -121,12 +122,6 @@ TEST(ConvertRoute, FlagBytesRepeatsAndRoutePointsAcrossBufferSizes) {
       EXPECT_EQ(c.next, SENTINEL);
     }
   }
-}
-
-std::vector<LinkPoint> distinct_links(uint32_t count, uint32_t from = 0) {
-  std::vector<LinkPoint> links;
-  for (uint32_t i = 0; i < count; ++i) links.push_back({from + i, i});
-  return links;
 }
 
 TEST(ConvertRoute, PointLimitKeepsTheFirstPositionsAndReportsEachDroppedOne) {

@@ -11,12 +11,8 @@ namespace {
 
 namespace fs = std::filesystem;
 using gdbtest::Bytes;
+using gdbtest::listing;
 using gdbtest::ScopedTempDir;
-
-size_t entries(const fs::path& directory) {
-  return static_cast<size_t>(std::distance(fs::directory_iterator(directory),
-                                           fs::directory_iterator()));
-}
 
 void write_some(OutputFile& file) {
   ASSERT_EQ(std::fwrite("new", 1, 3, file.stream()), 3u);
@@ -33,13 +29,13 @@ TEST(OutputFile, NothingAppearsUntilCommitAndCommitReplaces) {
     ASSERT_TRUE(file.open(target));
     write_some(file);
     EXPECT_EQ(gdbtest::read_file(target), (Bytes{'o', 'l', 'd'}));
-    EXPECT_EQ(entries(dir.path()), 2u);  // the output and the temporary
+    EXPECT_EQ(listing(dir.path()).size(), 2u);  // the output and the temporary
     ASSERT_TRUE(file.commit());
   }
   EXPECT_EQ(gdbtest::read_file(target), (Bytes{'n', 'e', 'w'}));
   EXPECT_EQ(fs::status(target).permissions(),
             fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
-  EXPECT_EQ(entries(dir.path()), 1u);
+  EXPECT_EQ(listing(dir.path()).size(), 1u);
 }
 
 TEST(OutputFile, AbandonedOutputLeavesThePathAsItWas) {
@@ -49,7 +45,7 @@ TEST(OutputFile, AbandonedOutputLeavesThePathAsItWas) {
     ASSERT_TRUE(file.open(dir / "absent.gdb"));
     write_some(file);
   }
-  EXPECT_EQ(entries(dir.path()), 0u);
+  EXPECT_EQ(listing(dir.path()).size(), 0u);
 }
 
 TEST(OutputFile, FollowsASymbolicLinkToTheFileItNames) {
@@ -72,8 +68,8 @@ TEST(OutputFile, UnusableOutputsAreRefused) {
   EXPECT_FALSE(directory.open(dir / "sub"));
   OutputFile missing_directory;
   EXPECT_FALSE(missing_directory.open(dir / "nowhere/out.gdb"));
-  EXPECT_EQ(entries(dir.path()), 1u);
-  EXPECT_EQ(entries(dir.path() / "sub"), 0u);
+  EXPECT_EQ(listing(dir.path()).size(), 1u);
+  EXPECT_EQ(listing(dir.path() / "sub").size(), 0u);
 }
 
 }  // namespace

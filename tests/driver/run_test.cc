@@ -4,7 +4,6 @@
 #include <unistd.h>
 
 #include <filesystem>
-#include <set>
 #include <sstream>
 
 #include "driver/messages.h"
@@ -15,6 +14,8 @@ namespace {
 
 namespace fs = std::filesystem;
 using gdbtest::Builder;
+using gdbtest::distinct_links;
+using gdbtest::listing;
 using gdbtest::Bytes;
 using gdbtest::ScopedTempDir;
 
@@ -29,14 +30,6 @@ Result run_tool(const std::vector<std::string>& arguments) {
   std::ostringstream messages;
   int status = run(static_cast<int>(argv.size()), argv.data(), messages);
   return {status, messages.str()};
-}
-
-std::set<std::string> listing(const fs::path& directory) {
-  std::set<std::string> names;
-  for (const auto& entry : fs::directory_iterator(directory)) {
-    names.insert(entry.path().filename().string());
-  }
-  return names;
 }
 
 const Bytes OLD_OUTPUT = {'o', 'l', 'd'};
@@ -179,12 +172,6 @@ TEST(Run, EndRecordOfLengthZeroEndsTheRunAtOnce) {
   gdbtest::write_file(dir / "in.gdb", file);
   EXPECT_EQ(run_tool({dir / "in", dir / "out"}).status, EXIT_OK);
   EXPECT_EQ(gdbtest::read_file(dir / "out.gdb"), file);
-}
-
-std::vector<gdbtest::LinkPoint> distinct_links(uint32_t count) {
-  std::vector<gdbtest::LinkPoint> links;
-  for (uint32_t i = 0; i < count; ++i) links.push_back({i, 7});
-  return links;
 }
 
 TEST(Run, LimitMessagesComeBeforeTheClosingOrFailureMessage) {

@@ -80,6 +80,13 @@ struct RoutePoint {
   uint8_t block_flag = 0;  // flag of this point's two position blocks
 };
 
+// `count` link points with distinct positions (from + i, i).
+inline std::vector<LinkPoint> distinct_links(uint32_t count, uint32_t from = 0) {
+  std::vector<LinkPoint> links;
+  for (uint32_t i = 0; i < count; ++i) links.push_back({from + i, i});
+  return links;
+}
+
 inline void position_block(Builder& b, uint8_t flag) {
   b.fill(8).u8(flag);
   if (flag != 0) b.fill(8);
