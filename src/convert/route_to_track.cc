@@ -9,7 +9,8 @@ constexpr uint32_t ROUTE_POINT_BYTES_AFTER_NAME = 46;
 constexpr uint32_t ROUTE_POINT_BYTES_AFTER_LINKS = 1;
 constexpr uint32_t POSITION_BYTES = 8;
 constexpr uint8_t TRACK_POINT_PADDING[] = {0x00, 0x00, 0x00, 0x00};
-constexpr uint32_t TRACK_POINT_BYTES = POSITION_BYTES + sizeof TRACK_POINT_PADDING;
+constexpr uint32_t TRACK_POINT_BYTES =
+    POSITION_BYTES + sizeof TRACK_POINT_PADDING;
 
 // Bytes that close a route point with link points.
 uint32_t route_point_trailer_bytes(gdb::GdbVersion version) {

@@ -74,8 +74,8 @@ struct PointList {
   void clear();
   uint32_t count() const { return static_cast<uint32_t>(positions.size()); }
 
-  std::string name;            // without its terminating 0x00
-  uint32_t name_size = 0;      // bytes of the name, the 0x00 included
+  std::string name;                 // without its terminating 0x00
+  uint32_t name_size = 0;           // bytes of the name, the 0x00 included
   std::vector<Position> positions;  // never more than MAX_TRACK_POINTS
 };
 

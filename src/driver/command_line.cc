@@ -2,8 +2,7 @@
 
 namespace driver {
 
-std::optional<FileNames> parse_command_line(int argc,
-                                            const char* const* argv) {
+std::optional<FileNames> parse_command_line(int argc, const char* const* argv) {
   if (argc != 3) return std::nullopt;
   return FileNames{resolve_file_name(argv[1]), resolve_file_name(argv[2])};
 }

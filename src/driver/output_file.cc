@@ -3,8 +3,8 @@
 #include <atomic>
 #include <cerrno>
 #include <chrono>
-#include <exception>
 #include <csignal>
+#include <exception>
 #include <iterator>
 #include <random>
 #include <string>
@@ -42,7 +42,8 @@ fs::path temporary_name(const fs::path& target, std::mt19937_64& random) {
 // removes the temporary, then lets the signal end the process as it would
 // have.
 constexpr int CLEANUP_SIGNALS[] = {
-    SIGINT, SIGTERM,
+    SIGINT,
+    SIGTERM,
 #ifdef SIGHUP
     SIGHUP,
 #endif
@@ -65,7 +66,8 @@ void remove_temporary_on_signal(const char* path) {
     previous_handlers[i] =
         std::signal(CLEANUP_SIGNALS[i], remove_temporary_and_reraise);
     // A signal that the caller chose to ignore stays ignored.
-    if (previous_handlers[i] == SIG_IGN) std::signal(CLEANUP_SIGNALS[i], SIG_IGN);
+    if (previous_handlers[i] == SIG_IGN)
+      std::signal(CLEANUP_SIGNALS[i], SIG_IGN);
   }
 }
 

@@ -125,10 +125,10 @@ class ByteReader {
 
   ByteSource& source_;
   std::vector<uint8_t> buffer_;
-  const uint8_t* next_;    // next byte to hand out
-  const uint8_t* end_;     // end of what may be handed out now
-  const uint8_t* filled_;  // end of the bytes read into the buffer
-  uint64_t buffer_start_ = 0;  // stream position of buffer_[0]
+  const uint8_t* next_;          // next byte to hand out
+  const uint8_t* end_;           // end of what may be handed out now
+  const uint8_t* filled_;        // end of the bytes read into the buffer
+  uint64_t buffer_start_ = 0;    // stream position of buffer_[0]
   uint64_t limit_ = UINT64_MAX;  // stream position that may not be read
   ReadStatus status_ = ReadStatus::ok;
 };

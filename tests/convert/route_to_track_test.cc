@@ -11,8 +11,8 @@ namespace convert {
 namespace {
 
 using gdbtest::Builder;
-using gdbtest::distinct_links;
 using gdbtest::Bytes;
+using gdbtest::distinct_links;
 using gdbtest::LinkPoint;
 using gdbtest::RoutePoint;
 using gdbtest::Streams;
@@ -41,9 +41,9 @@ Converted convert(char version, const Bytes& body, Bytes after = {SENTINEL},
   context.version = static_cast<gdb::GdbVersion>(version);
   context.messages = &messages;
   Converted result;
-  result.ok = convert_route(s.in, s.out,
-                            length ? *length : static_cast<uint32_t>(body.size()),
-                            context);
+  result.ok = convert_route(
+      s.in, s.out, length ? *length : static_cast<uint32_t>(body.size()),
+      context);
   result.status = s.in.status();
   result.output = s.output();
   result.messages = messages.str();
@@ -53,7 +53,9 @@ Converted convert(char version, const Bytes& body, Bytes after = {SENTINEL},
 
 Bytes track_record(char version, const std::string& name,
                    const std::vector<TrackPoint>& points) {
-  return Builder().record('T', gdbtest::track_body(version, name, points)).build();
+  return Builder()
+      .record('T', gdbtest::track_body(version, name, points))
+      .build();
 }
 
 // Route A: the first route point has the link points (1, 2), (1, 2), (3, 4);
@@ -66,15 +68,15 @@ Bytes route_a(char version) {
 
 TEST(ConvertRoute, RouteAIsTheExpectedTrackInEachVersion) {
   const Bytes k_and_l = {
-      0x24, 0x00, 0x00, 0x00, 0x54,              // length 36, 'T'
-      0x41, 0x00,                                // name "A"
-      0x01, 0x02, 0x00, 0x00, 0x00,              // track header
-      0x02, 0x00, 0x00, 0x00,                    // N = 2
+      0x24, 0x00, 0x00, 0x00, 0x54,                    // length 36, 'T'
+      0x41, 0x00,                                      // name "A"
+      0x01, 0x02, 0x00, 0x00, 0x00,                    // track header
+      0x02, 0x00, 0x00, 0x00,                          // N = 2
       0x01, 0x00, 0x00, 0x00, 0x02, 0x00, 0x00, 0x00,  // (1, 2)
       0x00, 0x00, 0x00, 0x00,                          //
       0x03, 0x00, 0x00, 0x00, 0x04, 0x00, 0x00, 0x00,  // (3, 4)
       0x00, 0x00, 0x00, 0x00,                          //
-      0x00,                                      // trailer
+      0x00,                                            // trailer
   };
   Bytes m = k_and_l;
   m[0] = 0x27;  // length 39
@@ -115,8 +117,9 @@ TEST(ConvertRoute, FlagBytesRepeatsAndRoutePointsAcrossBufferSizes) {
     for (size_t buffer_size : {1, 7, 64}) {
       SCOPED_TRACE(std::string(1, version) + " buffer " +
                    std::to_string(buffer_size));
-      Converted c = convert(version, gdbtest::route_body(version, "Way", points),
-                            {SENTINEL}, std::nullopt, buffer_size);
+      Converted c =
+          convert(version, gdbtest::route_body(version, "Way", points),
+                  {SENTINEL}, std::nullopt, buffer_size);
       ASSERT_TRUE(c.ok);
       EXPECT_EQ(c.output, track_record(version, "Way", kept));
       EXPECT_EQ(c.next, SENTINEL);
@@ -125,22 +128,24 @@ TEST(ConvertRoute, FlagBytesRepeatsAndRoutePointsAcrossBufferSizes) {
 }
 
 TEST(ConvertRoute, PointLimitKeepsTheFirstPositionsAndReportsEachDroppedOne) {
-  Bytes input = gdbtest::route_body('k', "Long",
-                                    {{"P", distinct_links(MAX_TRACK_POINTS + 3)}});
+  Bytes input = gdbtest::route_body(
+      'k', "Long", {{"P", distinct_links(MAX_TRACK_POINTS + 3)}});
   std::vector<TrackPoint> kept;
   for (uint32_t i = 0; i < MAX_TRACK_POINTS; ++i) kept.push_back({i, i});
   Converted c = convert('k', input);
   ASSERT_TRUE(c.ok);
   EXPECT_EQ(c.output, track_record('k', "Long", kept));
   EXPECT_EQ(c.messages, std::string(ROUTE_POINT_LIMIT_MESSAGE) +
-                            ROUTE_POINT_LIMIT_MESSAGE + ROUTE_POINT_LIMIT_MESSAGE);
+                            ROUTE_POINT_LIMIT_MESSAGE +
+                            ROUTE_POINT_LIMIT_MESSAGE);
 }
 
 TEST(ConvertRoute, FullListReportsEvenARepeatAndTheNextRouteStartsEmpty) {
   std::vector<LinkPoint> links = distinct_links(MAX_TRACK_POINTS);
   links.push_back(links.back());  // a repeat, but the list is full
   Bytes first = gdbtest::route_body('m', "Full", {{"P", links}});
-  Bytes second = gdbtest::route_body('m', "Next", {{"P", distinct_links(5, 100)}});
+  Bytes second =
+      gdbtest::route_body('m', "Next", {{"P", distinct_links(5, 100)}});
 
   Bytes input = Builder().bytes(first).bytes(second).build();
   Streams s(input);
@@ -148,8 +153,8 @@ TEST(ConvertRoute, FullListReportsEvenARepeatAndTheNextRouteStartsEmpty) {
   ConversionContext context;
   context.version = 'm';
   context.messages = &messages;
-  ASSERT_TRUE(convert_route(s.in, s.out, static_cast<uint32_t>(first.size()),
-                            context));
+  ASSERT_TRUE(
+      convert_route(s.in, s.out, static_cast<uint32_t>(first.size()), context));
   EXPECT_EQ(messages.str(), ROUTE_POINT_LIMIT_MESSAGE);
   ASSERT_TRUE(convert_route(s.in, s.out, static_cast<uint32_t>(second.size()),
                             context));
@@ -164,7 +169,8 @@ TEST(ConvertRoute, RouteCutShortAnywhereIsCorruptAndNeverReadsPastItsRecord) {
     Bytes whole = gdbtest::route_body(
         version, "Cut", {{"P", {{1, 2, 1}, {3, 4}}, 1}, {"Q", {{5, 6}}, 0}});
     for (uint32_t length = 0; length < whole.size(); ++length) {
-      SCOPED_TRACE(std::string(1, version) + " length " + std::to_string(length));
+      SCOPED_TRACE(std::string(1, version) + " length " +
+                   std::to_string(length));
       Bytes body(whole.begin(), whole.begin() + length);
       // What follows the record: the rest of the route, then 0x00 bytes.
       Bytes after(whole.begin() + length, whole.end());

@@ -38,8 +38,10 @@ std::string shell_quoted(const std::string& text) {
 Result shell(const ScopedTempDir& dir, const std::string& command) {
   std::string stdout_path = dir / "stdout.txt";
   std::string script = "cd " + shell_quoted(dir.path().string()) +
-                       " && RTETRK=" + shell_quoted(RTETRK_BINARY) + " && " + command;
-  std::string line = "bash -c " + shell_quoted(script) + " > " + shell_quoted(stdout_path);
+                       " && RTETRK=" + shell_quoted(RTETRK_BINARY) + " && " +
+                       command;
+  std::string line =
+      "bash -c " + shell_quoted(script) + " > " + shell_quoted(stdout_path);
   int raw = std::system(line.c_str());
   std::optional<Bytes> text = gdbtest::read_file(stdout_path);
   std::filesystem::remove(stdout_path);
@@ -52,7 +54,8 @@ TEST(Cli, ConvertsTheShippedExample) {
   Result r = shell(dir, "\"$RTETRK\" " + shell_quoted(RTETRK_EXAMPLE) + " out");
   EXPECT_EQ(r.status, EXIT_OK);
   EXPECT_EQ(r.stdout_text, DONE_MESSAGE);
-  EXPECT_EQ(gdbtest::read_file(dir / "out.gdb"), gdbtest::example_file('m', true));
+  EXPECT_EQ(gdbtest::read_file(dir / "out.gdb"),
+            gdbtest::example_file('m', true));
 }
 
 TEST(Cli, ShippedExampleIsTheBuildersExample) {
@@ -147,14 +150,16 @@ TEST(Cli, ClosedStandardOutputDoesNotStopTheConversion) {
   // Every position past the limit prints a message; `head` closes the pipe
   // after the first one.
   std::vector<gdbtest::LinkPoint> links = gdbtest::distinct_links(200000);
-  Bytes input = Builder()
-                    .bytes(gdbtest::preamble('k'))
-                    .record('R', gdbtest::route_body('k', "Long", {{"P", links}}))
-                    .record('V', {0})
-                    .build();
+  Bytes input =
+      Builder()
+          .bytes(gdbtest::preamble('k'))
+          .record('R', gdbtest::route_body('k', "Long", {{"P", links}}))
+          .record('V', {0})
+          .build();
   ScopedTempDir dir;
   gdbtest::write_file(dir / "in.gdb", input);
-  Result r = shell(dir, "\"$RTETRK\" in out | head -n 1; exit ${PIPESTATUS[0]}");
+  Result r =
+      shell(dir, "\"$RTETRK\" in out | head -n 1; exit ${PIPESTATUS[0]}");
   EXPECT_EQ(r.status, EXIT_OK);
   std::optional<Bytes> output = gdbtest::read_file(dir / "out.gdb");
   ASSERT_TRUE(output);
@@ -197,4 +202,3 @@ TEST(Cli, RouteNameLargerThanMemoryFailsCleanly) {
 
 }  // namespace
 }  // namespace driver
-

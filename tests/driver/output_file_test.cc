@@ -33,8 +33,9 @@ TEST(OutputFile, NothingAppearsUntilCommitAndCommitReplaces) {
     ASSERT_TRUE(file.commit());
   }
   EXPECT_EQ(gdbtest::read_file(target), (Bytes{'n', 'e', 'w'}));
-  EXPECT_EQ(fs::status(target).permissions(),
-            fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+  EXPECT_EQ(fs::status(target).permissions(), fs::perms::owner_read |
+                                                  fs::perms::owner_write |
+                                                  fs::perms::group_read);
   EXPECT_EQ(listing(dir.path()).size(), 1u);
 }
 

@@ -14,9 +14,9 @@ namespace {
 
 namespace fs = std::filesystem;
 using gdbtest::Builder;
+using gdbtest::Bytes;
 using gdbtest::distinct_links;
 using gdbtest::listing;
-using gdbtest::Bytes;
 using gdbtest::ScopedTempDir;
 
 struct Result {
@@ -26,7 +26,8 @@ struct Result {
 
 Result run_tool(const std::vector<std::string>& arguments) {
   std::vector<const char*> argv = {"rtetrk"};
-  for (const std::string& argument : arguments) argv.push_back(argument.c_str());
+  for (const std::string& argument : arguments)
+    argv.push_back(argument.c_str());
   std::ostringstream messages;
   int status = run(static_cast<int>(argv.size()), argv.data(), messages);
   return {status, messages.str()};
@@ -44,7 +45,8 @@ TEST(Run, ConvertsTheExampleInEachVersion) {
     EXPECT_EQ(r.messages, DONE_MESSAGE);
     EXPECT_EQ(gdbtest::read_file(dir / "out.gdb"),
               gdbtest::example_file(version, true));
-    EXPECT_EQ(listing(dir.path()), (std::set<std::string>{"trip.gdb", "out.gdb"}));
+    EXPECT_EQ(listing(dir.path()),
+              (std::set<std::string>{"trip.gdb", "out.gdb"}));
   }
 }
 
@@ -53,13 +55,16 @@ TEST(Run, ReplacesAnExistingOutputAndConvertsInPlace) {
   gdbtest::write_file(dir / "trip.gdb", gdbtest::example_file());
   gdbtest::write_file(dir / "out.gdb", OLD_OUTPUT);
   EXPECT_EQ(run_tool({dir / "trip", dir / "out"}).status, EXIT_OK);
-  EXPECT_EQ(gdbtest::read_file(dir / "out.gdb"), gdbtest::example_file('m', true));
+  EXPECT_EQ(gdbtest::read_file(dir / "out.gdb"),
+            gdbtest::example_file('m', true));
 
   Result r = run_tool({dir / "trip.gdb", dir / "trip"});
   EXPECT_EQ(r.status, EXIT_OK);
   EXPECT_EQ(r.messages, DONE_MESSAGE);
-  EXPECT_EQ(gdbtest::read_file(dir / "trip.gdb"), gdbtest::example_file('m', true));
-  EXPECT_EQ(listing(dir.path()), (std::set<std::string>{"trip.gdb", "out.gdb"}));
+  EXPECT_EQ(gdbtest::read_file(dir / "trip.gdb"),
+            gdbtest::example_file('m', true));
+  EXPECT_EQ(listing(dir.path()),
+            (std::set<std::string>{"trip.gdb", "out.gdb"}));
 }
 
 TEST(Run, WrongNumberOfArgumentsIsAUsageErrorThatTouchesNoFile) {
@@ -104,7 +109,8 @@ TEST(Run, FilesThatCannotBeOpenedAreReportedAndNothingIsCreated) {
 
 // Runs on `input` twice, with no output file and with an existing one, and
 // checks that the run fails with `message` and leaves the output as it was.
-void expect_failure_leaves_output_alone(const Bytes& input, const char* message) {
+void expect_failure_leaves_output_alone(const Bytes& input,
+                                        const char* message) {
   for (bool existing : {false, true}) {
     ScopedTempDir dir;
     gdbtest::write_file(dir / "in.gdb", input);
@@ -137,7 +143,8 @@ TEST(Run, InputThatIsNotAGdbFileFailsAndLeavesTheOutputAlone) {
 
 TEST(Run, InputCutAtEveryOffsetFailsAndLeavesTheOutputAlone) {
   const Bytes whole = gdbtest::example_file('l');
-  const size_t preamble_size = gdbtest::preamble('l', {"rtetrk", "example", "", "trip"}).size();
+  const size_t preamble_size =
+      gdbtest::preamble('l', {"rtetrk", "example", "", "trip"}).size();
   for (size_t cut = 0; cut < whole.size(); ++cut) {
     SCOPED_TRACE(cut);
     expect_failure_leaves_output_alone(
@@ -227,10 +234,13 @@ TEST(Run, FilesWithoutPermissionCannotBeOpened) {
   gdbtest::write_file(dir / "locked.gdb", OLD_OUTPUT);
   fs::permissions(dir / "locked.gdb", fs::perms::owner_read);
   fs::create_directory(dir.path() / "closed");
-  fs::permissions(dir.path() / "closed", fs::perms::owner_read | fs::perms::owner_exec);
+  fs::permissions(dir.path() / "closed",
+                  fs::perms::owner_read | fs::perms::owner_exec);
 
-  EXPECT_EQ(run_tool({dir / "secret", dir / "out"}).messages, CANT_OPEN_INPUT_MESSAGE);
-  EXPECT_EQ(run_tool({dir / "trip", dir / "locked"}).messages, CANT_OPEN_OUTPUT_MESSAGE);
+  EXPECT_EQ(run_tool({dir / "secret", dir / "out"}).messages,
+            CANT_OPEN_INPUT_MESSAGE);
+  EXPECT_EQ(run_tool({dir / "trip", dir / "locked"}).messages,
+            CANT_OPEN_OUTPUT_MESSAGE);
   EXPECT_EQ(gdbtest::read_file(dir / "locked.gdb"), OLD_OUTPUT);
   EXPECT_EQ(run_tool({dir / "trip", dir / "closed/out"}).messages,
             CANT_OPEN_OUTPUT_MESSAGE);
@@ -241,13 +251,15 @@ TEST(Run, LongFileNamesAreUsedWhole) {
   ScopedTempDir dir;
   // A path of over 1000 characters, with names of 200.
   fs::path deep = dir.path();
-  for (int i = 0; i < 5; ++i) deep /= std::string(200, static_cast<char>('a' + i));
+  for (int i = 0; i < 5; ++i)
+    deep /= std::string(200, static_cast<char>('a' + i));
   fs::create_directories(deep);
   std::string input = (deep / std::string(200, 'i')).string();
   std::string output = (deep / std::string(200, 'o')).string();
   gdbtest::write_file(input + ".gdb", gdbtest::example_file());
   EXPECT_EQ(run_tool({input, output}).status, EXIT_OK);
-  EXPECT_EQ(gdbtest::read_file(output + ".gdb"), gdbtest::example_file('m', true));
+  EXPECT_EQ(gdbtest::read_file(output + ".gdb"),
+            gdbtest::example_file('m', true));
 }
 
 }  // namespace

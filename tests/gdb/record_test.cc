@@ -17,7 +17,8 @@ TEST(Record, CopyWritesHeaderAndBodyUnchangedAndStopsAtTheRecordEnd) {
   EXPECT_EQ(header.length, 3u);
   EXPECT_EQ(header.type, 'W');
   ASSERT_TRUE(copy_record(s.in, s.out, header));
-  EXPECT_EQ(s.output(), (Bytes{0x03, 0x00, 0x00, 0x00, 0x57, 0x01, 0x02, 0x03}));
+  EXPECT_EQ(s.output(),
+            (Bytes{0x03, 0x00, 0x00, 0x00, 0x57, 0x01, 0x02, 0x03}));
   EXPECT_EQ(s.next(), 0x99);
 }
 
@@ -38,7 +39,8 @@ TEST(Record, InputEndingInsideHeaderOrBodyFails) {
     SCOPED_TRACE(cut);
     Streams s(Bytes(whole.begin(), whole.begin() + cut));
     RecordHeader header;
-    bool ok = read_record_header(s.in, header) && copy_record(s.in, s.out, header);
+    bool ok =
+        read_record_header(s.in, header) && copy_record(s.in, s.out, header);
     EXPECT_FALSE(ok);
     EXPECT_EQ(s.in.status(), ReadStatus::end_of_input);
   }

@@ -57,12 +57,13 @@ class Builder {
 };
 
 // Magic, 5 bytes, version letter, 8 bytes and four strings.
-inline Bytes preamble(char version,
-                      const std::vector<std::string>& strings = {"A", "B", "",
-                                                                 "C"}) {
+inline Bytes preamble(char version, const std::vector<std::string>& strings = {
+                                        "A", "B", "", "C"}) {
   Builder b;
-  b.cstring("MsRcf").fill(5, 0x01).u8(static_cast<uint8_t>(version)).fill(8,
-                                                                         0x02);
+  b.cstring("MsRcf")
+      .fill(5, 0x01)
+      .u8(static_cast<uint8_t>(version))
+      .fill(8, 0x02);
   for (const std::string& text : strings) b.cstring(text);
   return b.build();
 }
@@ -81,7 +82,8 @@ struct RoutePoint {
 };
 
 // `count` link points with distinct positions (from + i, i).
-inline std::vector<LinkPoint> distinct_links(uint32_t count, uint32_t from = 0) {
+inline std::vector<LinkPoint> distinct_links(uint32_t count,
+                                             uint32_t from = 0) {
   std::vector<LinkPoint> links;
   for (uint32_t i = 0; i < count; ++i) links.push_back({from + i, i});
   return links;
@@ -107,7 +109,9 @@ inline Bytes route_body(char version, std::string_view name,
   position_block(b, 0x01);
   b.u32(static_cast<uint32_t>(points.size()));
   for (const RoutePoint& point : points) {
-    b.cstring(point.name).fill(46).u32(static_cast<uint32_t>(point.links.size()));
+    b.cstring(point.name)
+        .fill(46)
+        .u32(static_cast<uint32_t>(point.links.size()));
     if (point.links.empty()) break;
     for (const LinkPoint& link : point.links) {
       b.u32(link.first).u32(link.second).u8(link.flag);
@@ -130,7 +134,8 @@ struct TrackPoint {
 inline Bytes track_body(char version, std::string_view name,
                         const std::vector<TrackPoint>& points) {
   Builder b;
-  b.cstring(name).u8(1).u8(2).fill(3, 0).u32(static_cast<uint32_t>(points.size()));
+  b.cstring(name).u8(1).u8(2).fill(3, 0).u32(
+      static_cast<uint32_t>(points.size()));
   for (const TrackPoint& point : points) {
     b.u32(point.first).u32(point.second).fill(4, 0);
   }

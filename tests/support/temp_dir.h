@@ -21,7 +21,8 @@ class ScopedTempDir {
  public:
   ScopedTempDir() {
     std::string pattern =
-        (std::filesystem::temp_directory_path() / "rtetrk-test-XXXXXX").string();
+        (std::filesystem::temp_directory_path() / "rtetrk-test-XXXXXX")
+            .string();
     if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
     path_ = pattern;
   }
