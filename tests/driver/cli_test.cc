@@ -76,14 +76,24 @@ TEST(Cli, ShippedExampleIsTheBuildersExample) {
   EXPECT_EQ(gdbtest::read_file(RTETRK_EXAMPLE), gdbtest::example_file());
 }
 
-TEST(Cli, ExitStatusesReachTheCaller) {
+TEST(Cli, ExitStatusesAndMessagesReachTheCaller) {
   ScopedTempDir dir;
-  Result usage = run_tool(dir, {});
-  EXPECT_EQ(usage.status, EXIT_USAGE);
-  EXPECT_EQ(usage.stdout_text, USAGE_MESSAGE);
-  Result missing = run_tool(dir, {"missing", "out"});
-  EXPECT_EQ(missing.status, EXIT_FAILED);
-  EXPECT_EQ(missing.stdout_text, CANT_OPEN_INPUT_MESSAGE);
+  struct Case {
+    std::vector<std::string> arguments;
+    int status;
+    std::string messages;
+  };
+  const Case cases[] = {
+      {{}, EXIT_USAGE, USAGE_MESSAGE},
+      {{"missing", "out"}, EXIT_FAILED, CANT_OPEN_INPUT_MESSAGE},
+      {{"--help"}, EXIT_OK, std::string(USAGE_MESSAGE) + HELP_OPTIONS},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.arguments.empty() ? "" : c.arguments[0]);
+    Result r = run_tool(dir, c.arguments);
+    EXPECT_EQ(r.status, c.status);
+    EXPECT_EQ(r.stdout_text, c.messages);
+  }
 }
 
 TEST(Cli, FileNamesAreUsedAsGiven) {
