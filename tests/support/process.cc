@@ -20,7 +20,16 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr char OUTPUT_FILE[] = "rtetrk-test-stdout.txt";
+// Where a program's standard output goes: a name of this process's own, so
+// that tests run side by side keep theirs apart.
+fs::path output_file_in(const fs::path& directory) {
+#ifdef _WIN32
+  const unsigned long id = GetCurrentProcessId();
+#else
+  const long id = getpid();
+#endif
+  return directory / ("rtetrk-test-stdout-" + std::to_string(id) + ".txt");
+}
 
 std::string take_file(const fs::path& path) {
   std::string text;
@@ -89,7 +98,7 @@ HANDLE start_program(const std::string& program,
 ProcessResult run_program(const std::string& program,
                           const std::vector<std::string>& arguments,
                           const fs::path& directory) {
-  const fs::path output_path = directory / OUTPUT_FILE;
+  const fs::path output_path = output_file_in(directory);
   SECURITY_ATTRIBUTES inheritable = {sizeof inheritable, nullptr, TRUE};
   HANDLE output =
       CreateFileW(output_path.c_str(), GENERIC_WRITE, FILE_SHARE_READ,
@@ -120,7 +129,8 @@ ProcessResult run_program(const std::string& program,
 
 ConsoleProgram::ConsoleProgram(const std::string& program,
                                const std::vector<std::string>& arguments,
-                               const fs::path& directory) {
+                               const fs::path& directory)
+    : directory_(directory) {
   STARTUPINFOW startup = {};
   process_ =
       start_program(program, arguments, directory, CREATE_NEW_CONSOLE, startup);
@@ -135,19 +145,8 @@ ConsoleProgram::~ConsoleProgram() {
   CloseHandle(process_);
 }
 
-bool has_own_console() { return GetConsoleWindow() != nullptr; }
-
-bool ConsoleProgram::interrupt() {
-  // Only a process attached to a console can send to it. This one leaves
-  // its own (it has none when this is called) for the program's, ignoring
-  // the event itself while it is there.
-  FreeConsole();
-  if (!AttachConsole(id_)) return false;
-  SetConsoleCtrlHandler(nullptr, TRUE);
-  BOOL sent = GenerateConsoleCtrlEvent(CTRL_C_EVENT, 0);
-  FreeConsole();
-  SetConsoleCtrlHandler(nullptr, FALSE);
-  return sent != 0;
+bool ConsoleProgram::interrupt(const std::string& presser) {
+  return run_program(presser, {std::to_string(id_)}, directory_).status == 0;
 }
 
 std::optional<int> ConsoleProgram::wait(unsigned long milliseconds) {
@@ -170,7 +169,7 @@ ProcessResult run_program(const std::string& program,
     argv.push_back(const_cast<char*>(argument.c_str()));
   }
   argv.push_back(nullptr);
-  const fs::path output_path = directory / OUTPUT_FILE;
+  const fs::path output_path = output_file_in(directory);
   pid_t child = fork();
   if (child == -1) throw std::runtime_error("fork failed");
   if (child == 0) {

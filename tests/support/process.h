@@ -35,20 +35,17 @@ class ConsoleProgram {
   ConsoleProgram(const ConsoleProgram&) = delete;
   ConsoleProgram& operator=(const ConsoleProgram&) = delete;
 
-  // Presses Ctrl-C in the program's console. Only for a process without a
-  // console of its own (see has_own_console()).
-  bool interrupt();
+  // Presses Ctrl-C in the program's console with `presser`, the program
+  // built from press_ctrl_c.cc; false if that failed.
+  bool interrupt(const std::string& presser);
   // The exit status, once the program has ended within `milliseconds`.
   std::optional<int> wait(unsigned long milliseconds);
 
  private:
+  std::filesystem::path directory_;
   void* process_;
   unsigned long id_;
 };
-
-// Whether this process has a console of its own; tests run under Wine
-// without a display have none.
-bool has_own_console();
 #endif
 
 }  // namespace gdbtest
