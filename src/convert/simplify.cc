@@ -1,8 +1,8 @@
 #include "convert/simplify.h"
 
+#include <algorithm>
 #include <cstddef>
-#include <functional>
-#include <queue>
+#include <utility>
 
 namespace convert {
 
@@ -12,84 +12,134 @@ int64_t coordinate(uint32_t value) {
   return static_cast<int64_t>(static_cast<int32_t>(value));
 }
 
-// A signed value of up to 128 bits as its sign and magnitude.
-struct Wide {
-  bool negative = false;
-  TriangleArea magnitude;
+uint64_t magnitude(int64_t value) {
+  return value < 0 ? 0 - static_cast<uint64_t>(value)
+                   : static_cast<uint64_t>(value);
+}
+
+// The differences b - a and c - a; each is less than 2^32 in magnitude.
+struct Sides {
+  int64_t bx, by, cx, cy;
 };
 
-// The exact product of two coordinate differences, which are less than 2^32
-// in magnitude: the magnitude of the product fits in 64 bits, its sign not.
-Wide multiply(int64_t x, int64_t y) {
-  uint64_t a = x < 0 ? 0 - static_cast<uint64_t>(x) : static_cast<uint64_t>(x);
-  uint64_t b = y < 0 ? 0 - static_cast<uint64_t>(y) : static_cast<uint64_t>(y);
-  Wide product;
-  product.magnitude.low = a * b;
-  product.negative = (x < 0) != (y < 0) && product.magnitude.low != 0;
-  return product;
-}
-
-TriangleArea subtract(const TriangleArea& x, const TriangleArea& y) {
-  TriangleArea difference;
-  difference.low = x.low - y.low;
-  difference.high = x.high - y.high - (x.low < y.low ? 1 : 0);
-  return difference;
-}
-
-TriangleArea add(const TriangleArea& x, const TriangleArea& y) {
-  TriangleArea sum;
-  sum.low = x.low + y.low;
-  sum.high = x.high + y.high + (sum.low < x.low ? 1 : 0);
-  return sum;
-}
-
-// |p - q| for two signed values.
-TriangleArea magnitude_of_difference(const Wide& p, const Wide& q) {
-  if (p.negative != q.negative) return add(p.magnitude, q.magnitude);
-  return q.magnitude < p.magnitude ? subtract(p.magnitude, q.magnitude)
-                                   : subtract(q.magnitude, p.magnitude);
+Sides sides(const Position& a, const Position& b, const Position& c) {
+  return {coordinate(b.first) - coordinate(a.first),
+          coordinate(b.second) - coordinate(a.second),
+          coordinate(c.first) - coordinate(a.first),
+          coordinate(c.second) - coordinate(a.second)};
 }
 
 constexpr uint32_t NONE = UINT32_MAX;
 
-// A candidate for removal: a position's area at the time it was computed.
+// A position that may be removed, with its current area.
 struct Candidate {
-  TriangleArea area;
+  uint64_t area;
   uint32_t index;
-  uint32_t version;  // stale once the position's area has been recomputed
 
-  // The queue's top is the smallest area, then the first position.
-  bool operator>(const Candidate& other) const {
-    if (!(area == other.area)) return other.area < area;
-    return index > other.index;
+  // Removed first: the smallest area, then the first position.
+  bool before(const Candidate& other) const {
+    return area != other.area ? area < other.area : index < other.index;
   }
+};
+
+// A min-heap of candidates that knows where each position's entry is, so
+// that an area can change in place. Four children to a node make it half as
+// deep as a binary heap, with the children side by side in memory.
+class CandidateHeap {
+ public:
+  static constexpr size_t ARITY = 4;
+
+  explicit CandidateHeap(std::vector<Candidate> candidates, uint32_t positions)
+      : heap_(std::move(candidates)), slot_(positions, NONE) {
+    for (size_t i = 0; i < heap_.size(); ++i) {
+      slot_[heap_[i].index] = static_cast<uint32_t>(i);
+    }
+    for (size_t i = heap_.size() / ARITY + 1; i-- > 0;) sift_down(i);
+  }
+
+  const Candidate& top() const { return heap_.front(); }
+
+  void pop() {
+    slot_[heap_.front().index] = NONE;
+    heap_.front() = heap_.back();
+    heap_.pop_back();
+    if (!heap_.empty()) {
+      slot_[heap_.front().index] = 0;
+      sift_down(0);
+    }
+  }
+
+  void change(uint32_t index, uint64_t area) {
+    size_t i = slot_[index];
+    bool smaller = area < heap_[i].area;
+    heap_[i].area = area;
+    if (smaller) {
+      sift_up(i);
+    } else {
+      sift_down(i);
+    }
+  }
+
+ private:
+  void place(size_t i, const Candidate& candidate) {
+    heap_[i] = candidate;
+    slot_[candidate.index] = static_cast<uint32_t>(i);
+  }
+
+  void sift_up(size_t i) {
+    Candidate moving = heap_[i];
+    while (i > 0) {
+      size_t parent = (i - 1) / ARITY;
+      if (!moving.before(heap_[parent])) break;
+      place(i, heap_[parent]);
+      i = parent;
+    }
+    place(i, moving);
+  }
+
+  void sift_down(size_t i) {
+    Candidate moving = heap_[i];
+    const size_t size = heap_.size();
+    for (;;) {
+      size_t first = ARITY * i + 1;
+      if (first >= size) break;
+      size_t child = first;
+      size_t end = std::min(first + ARITY, size);
+      for (size_t other = first + 1; other < end; ++other) {
+        if (heap_[other].before(heap_[child])) child = other;
+      }
+      if (!heap_[child].before(moving)) break;
+      place(i, heap_[child]);
+      i = child;
+    }
+    place(i, moving);
+  }
+
+  std::vector<Candidate> heap_;
+  std::vector<uint32_t> slot_;  // where each position's entry is, or NONE
 };
 
 }  // namespace
 
-TriangleArea triangle_area_portable(const Position& a, const Position& b,
-                                    const Position& c) {
-  int64_t bx = coordinate(b.first) - coordinate(a.first);
-  int64_t by = coordinate(b.second) - coordinate(a.second);
-  int64_t cx = coordinate(c.first) - coordinate(a.first);
-  int64_t cy = coordinate(c.second) - coordinate(a.second);
-  return magnitude_of_difference(multiply(bx, cy), multiply(by, cx));
+uint64_t triangle_area_portable(const Position& a, const Position& b,
+                                const Position& c) {
+  Sides s = sides(a, b, c);
+  // The cross product is p - q; each product's magnitude fits in 64 bits.
+  uint64_t p = magnitude(s.bx) * magnitude(s.cy);
+  uint64_t q = magnitude(s.by) * magnitude(s.cx);
+  bool p_negative = p != 0 && (s.bx < 0) != (s.cy < 0);
+  bool q_negative = q != 0 && (s.by < 0) != (s.cx < 0);
+  if (p_negative != q_negative) return p + q;
+  return p > q ? p - q : q - p;
 }
 
-TriangleArea triangle_area(const Position& a, const Position& b,
-                           const Position& c) {
+uint64_t triangle_area(const Position& a, const Position& b,
+                       const Position& c) {
 #ifdef __SIZEOF_INT128__
   __extension__ using Int128 = __int128;
-  __extension__ using Uint128 = unsigned __int128;
-  int64_t bx = coordinate(b.first) - coordinate(a.first);
-  int64_t by = coordinate(b.second) - coordinate(a.second);
-  int64_t cx = coordinate(c.first) - coordinate(a.first);
-  int64_t cy = coordinate(c.second) - coordinate(a.second);
-  Int128 cross = Int128{bx} * cy - Int128{by} * cx;
-  Uint128 magnitude = cross < 0 ? Uint128{0} - static_cast<Uint128>(cross)
-                                : static_cast<Uint128>(cross);
-  return TriangleArea{static_cast<uint64_t>(magnitude >> 64),
-                      static_cast<uint64_t>(magnitude)};
+  Sides s = sides(a, b, c);
+  Int128 cross = Int128{s.bx} * s.cy - Int128{s.by} * s.cx;
+  return static_cast<uint64_t>(cross < 0 ? -cross : cross);
 #else
   return triangle_area_portable(a, b, c);
 #endif
@@ -99,33 +149,30 @@ void simplify_path(std::vector<Position>& path, uint32_t capacity) {
   if (path.size() <= capacity) return;
   const uint32_t size = static_cast<uint32_t>(path.size());
   // The path as a doubly linked list over the positions still in it.
-  std::vector<uint32_t> previous(size), next(size), version(size, 0);
+  std::vector<uint32_t> previous(size), next(size);
   for (uint32_t i = 0; i < size; ++i) {
     previous[i] = i == 0 ? NONE : i - 1;
     next[i] = i + 1 == size ? NONE : i + 1;
   }
-  std::vector<Candidate> store;
-  store.reserve(size);
-  std::priority_queue<Candidate, std::vector<Candidate>, std::greater<>> queue(
-      std::greater<>(), std::move(store));
-  auto offer = [&](uint32_t i) {
-    queue.push({triangle_area(path[previous[i]], path[i], path[next[i]]), i,
-                ++version[i]});
+  auto area_of = [&](uint32_t i) {
+    return triangle_area(path[previous[i]], path[i], path[next[i]]);
   };
-  for (uint32_t i = 1; i + 1 < size; ++i) offer(i);
+  // Every position between the ends may go.
+  std::vector<Candidate> candidates;
+  candidates.reserve(size - 2);
+  for (uint32_t i = 1; i + 1 < size; ++i) candidates.push_back({area_of(i), i});
+  CandidateHeap heap(std::move(candidates), size);
 
   std::vector<bool> removed(size, false);
-  for (uint32_t left = size; left > capacity;) {
-    Candidate candidate = queue.top();
-    queue.pop();
-    uint32_t i = candidate.index;
-    if (candidate.version != version[i]) continue;
+  for (uint32_t left = size; left > capacity; --left) {
+    uint32_t i = heap.top().index;
+    heap.pop();
     removed[i] = true;
-    --left;
     next[previous[i]] = next[i];
     previous[next[i]] = previous[i];
-    if (previous[previous[i]] != NONE) offer(previous[i]);
-    if (next[next[i]] != NONE) offer(next[i]);
+    if (previous[previous[i]] != NONE)
+      heap.change(previous[i], area_of(previous[i]));
+    if (next[next[i]] != NONE) heap.change(next[i], area_of(next[i]));
   }
 
   size_t kept = 0;

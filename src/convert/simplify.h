@@ -10,29 +10,17 @@
 
 namespace convert {
 
-// Twice the area of a triangle, exactly: the magnitude of a cross product of
-// coordinate differences, which can take 65 bits.
-struct TriangleArea {
-  uint64_t high = 0;
-  uint64_t low = 0;
-
-  bool operator<(const TriangleArea& other) const {
-    return high != other.high ? high < other.high : low < other.low;
-  }
-  bool operator==(const TriangleArea& other) const {
-    return high == other.high && low == other.low;
-  }
-};
-
-// Twice the area of the triangle a, b, c, taking each position's two
-// coordinates as signed 32-bit values on a plane. The same on every compiler.
-TriangleArea triangle_area(const Position& a, const Position& b,
-                           const Position& c);
+// Twice the area of the triangle a, b, c, exactly, taking each position's
+// two coordinates as signed 32-bit values on a plane: the magnitude of the
+// cross product of b - a and c - a. Each of its two products needs 65 bits
+// with its sign, so it is computed in 128 bits; the result fits in 64, since
+// a triangle inside the square of all coordinates has at most half its area.
+uint64_t triangle_area(const Position& a, const Position& b, const Position& c);
 
 // The same, computed without a 128-bit integer type; triangle_area uses it
 // where the compiler has none.
-TriangleArea triangle_area_portable(const Position& a, const Position& b,
-                                    const Position& c);
+uint64_t triangle_area_portable(const Position& a, const Position& b,
+                                const Position& c);
 
 // Removes positions from the path until `capacity` are left (capacity >= 2),
 // one at a time: the first and last always stay; of those between, the one
