@@ -227,9 +227,10 @@ void track_body(Body<Sink>& b, gdb::GdbVersion version, uint64_t number) {
 
 enum class Kind { waypoint, track, route, long_route };
 
-// Every 25th route of the routes profile has more positions than a track
-// holds, by a few hundred.
+// One route in 25 of the routes profile, from the fourth on, has more
+// positions than a track holds, by a few hundred.
 constexpr uint64_t LONG_ROUTE_EVERY = 25;
+constexpr uint64_t FIRST_LONG_ROUTE = 3;
 
 Kind next_kind(Profile profile, Random& random, const BenchStats& stats) {
   uint32_t roll = random.between(0, 99);
@@ -237,9 +238,8 @@ Kind next_kind(Profile profile, Random& random, const BenchStats& stats) {
     return roll < 1 ? Kind::route : roll < 75 ? Kind::waypoint : Kind::track;
   }
   if (roll >= 90) return Kind::waypoint;
-  return stats.routes % LONG_ROUTE_EVERY == LONG_ROUTE_EVERY - 1
-             ? Kind::long_route
-             : Kind::route;
+  return stats.routes % LONG_ROUTE_EVERY == FIRST_LONG_ROUTE ? Kind::long_route
+                                                             : Kind::route;
 }
 
 template <typename Sink>
@@ -248,9 +248,10 @@ void record_body(Body<Sink>& b, Profile profile, Kind kind,
                  BenchStats* stats) {
   static constexpr RouteShape FEW_LINKS = {2, 8, 5, 60, 16};
   static constexpr RouteShape MANY_LINKS = {2, 30, 10, 400, 16};
-  // 25 route points of 410 to 420 link points, with only the junctions
-  // repeated: between 10226 and 10476 kept positions.
-  static constexpr RouteShape OVER_LIMIT = {25, 25, 410, 420, 0};
+  // 26 route points of 410 to 420 link points, with only the junctions
+  // repeated: between 10226 (when the last route point ends the route) and
+  // 10895 kept positions.
+  static constexpr RouteShape OVER_LIMIT = {26, 26, 410, 420, 0};
   switch (kind) {
     case Kind::waypoint:
       return waypoint_body(b, numbers.waypoints);
