@@ -28,7 +28,8 @@ enum class Profile {
 
 std::optional<Profile> parse_profile(std::string_view name);
 
-// What a generated file holds, and what converting it must print.
+// What a generated file holds, and what converting it with the default
+// options must print.
 struct BenchStats {
   uint64_t waypoints = 0;  // 'W' records, the final filler included
   uint64_t tracks = 0;     // 'T' records
@@ -37,7 +38,8 @@ struct BenchStats {
   uint64_t flagged_link_points = 0;   // followed by 8 optional bytes
   uint64_t repeated_link_points = 0;  // equal to the link point before
   uint64_t routes_over_limit = 0;     // more kept positions than a track holds
-  // Point-limit messages that converting the file prints.
+  // Point-limit messages that converting the file prints, at the default
+  // track capacity.
   uint64_t limit_messages = 0;
 };
 

@@ -36,7 +36,8 @@ bool skip_position_block(gdb::ByteReader& in) {
 }
 
 // A link point is a position block whose first 8 bytes are the position.
-// Both coordinates are read together and stored in one go.
+// Both coordinates are read together and the position is stored whole, so
+// that it takes one load and one store on its way to the point list.
 bool read_link_point(gdb::ByteReader& in, Position& position) {
   uint8_t bytes[POSITION_BYTES];
   if (!in.read(bytes, POSITION_BYTES) || gdb::skip_optional_8(in) == 0) {

@@ -2,10 +2,11 @@
 //
 // ByteWriter collects bytes in a fixed buffer and hands full buffers to a
 // ByteSink; until flush(), every write the sink gets is a whole number of
-// buffers. Blocks of a buffer or more go to the sink without being copied
-// into the buffer. The first failed write is remembered: later writes are
-// dropped, and flush() reports the failure once. The code that produces the
-// bytes therefore needs no checks of its own.
+// buffers. Of a block larger than the room left, the whole buffers' worth
+// that follow the top-up go to the sink without being copied. The first
+// failed write is remembered: later writes are dropped, and flush() reports
+// the failure once. The code that produces the bytes therefore needs no
+// checks of its own.
 
 #ifndef RTETRK_GDB_BYTE_WRITER_H_
 #define RTETRK_GDB_BYTE_WRITER_H_
