@@ -35,9 +35,17 @@ bool skip_position_block(gdb::ByteReader& in) {
   return gdb::skip_bytes(in, POSITION_BYTES) && gdb::skip_optional_8(in) != 0;
 }
 
+// A link point is a position block whose first 8 bytes are the position.
+// Both coordinates are read together and the position is stored whole, so
+// that it takes one load and one store on its way to the point list.
 bool read_link_point(gdb::ByteReader& in, Position& position) {
-  return gdb::read_u32le(in, position.first) &&
-         gdb::read_u32le(in, position.second) && gdb::skip_optional_8(in) != 0;
+  uint8_t bytes[POSITION_BYTES];
+  if (!in.read(bytes, POSITION_BYTES) || gdb::skip_optional_8(in) == 0) {
+    return false;
+  }
+  position = Position{gdb::decode_u32le(bytes),
+                      gdb::decode_u32le(bytes + gdb::U32_BYTES)};
+  return true;
 }
 
 // Reads one route point. `more` is cleared when its K is 0, which ends the

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "driver/messages.h"
+#include "support/gdb_frames.h"
 #include "support/process.h"
 #include "support/temp_dir.h"
 
@@ -74,6 +75,37 @@ TEST(Cli, ConvertsTheShippedExample) {
 
 TEST(Cli, ShippedExampleIsTheBuildersExample) {
   EXPECT_EQ(gdbtest::read_file(RTETRK_EXAMPLE), gdbtest::example_file());
+}
+
+// The benchmark's generator writes files of the size asked for that the
+// tool converts.
+TEST(Cli, GeneratedBenchmarkFilesConvert) {
+  for (std::string profile : {"records", "routes"}) {
+    SCOPED_TRACE(profile);
+    ScopedTempDir dir;
+    ASSERT_EQ(gdbtest::run_program(RTETRK_MAKE_BENCH_FILE,
+                                   {profile, "l", "300K", "in.gdb"}, dir.path())
+                  .status,
+              EXIT_OK);
+    Result r = run_tool(dir, {"in", "out"});
+    EXPECT_EQ(r.status, EXIT_OK);
+    // The routes file has a route over the point limit, whose messages
+    // come first.
+    const std::string done = DONE_MESSAGE;
+    ASSERT_GE(r.stdout_text.size(), done.size());
+    EXPECT_EQ(r.stdout_text.substr(r.stdout_text.size() - done.size()), done);
+    EXPECT_EQ(std::filesystem::file_size(dir / "in.gdb"), 300u * 1024);
+    std::optional<Bytes> output = gdbtest::read_file(dir / "out.gdb");
+    ASSERT_TRUE(output);
+    auto counts = gdbtest::record_counts(*output);
+    ASSERT_TRUE(counts);
+    EXPECT_EQ(counts->count('R'), 0u);
+  }
+  ScopedTempDir dir;
+  EXPECT_EQ(gdbtest::run_program(RTETRK_MAKE_BENCH_FILE,
+                                 {"routes", "x", "1M", "f.gdb"}, dir.path())
+                .status,
+            2);
 }
 
 TEST(Cli, ExitStatusesAndMessagesReachTheCaller) {
