@@ -1,0 +1,321 @@
+#include "fuzz/conversion_check.h"
+
+#include <algorithm>
+#include <cstring>
+#include <sstream>
+#include <string_view>
+
+namespace fuzz {
+
+namespace {
+
+using driver::Outcome;
+
+// A memory source that notices being asked for more after it has ended.
+class CheckedSource : public gdb::ByteSource {
+ public:
+  CheckedSource(const uint8_t* data, size_t size) : source_(data, size) {}
+  size_t read(uint8_t* buffer, size_t size) override {
+    if (ended_) read_after_end_ = true;
+    size_t count = source_.read(buffer, size);
+    if (count == 0) ended_ = true;
+    return count;
+  }
+  bool failed() const override { return false; }
+  bool read_after_end() const { return read_after_end_; }
+
+ private:
+  gdb::MemorySource source_;
+  bool ended_ = false;
+  bool read_after_end_ = false;
+};
+
+// Keeps what it is handed up to an optional capacity; a write beyond it
+// keeps what fits and fails.
+class BoundedSink : public gdb::ByteSink {
+ public:
+  explicit BoundedSink(std::optional<size_t> capacity) : capacity_(capacity) {}
+  bool write(const uint8_t* data, size_t size) override {
+    size_t count =
+        capacity_ ? std::min(size, *capacity_ - bytes_.size()) : size;
+    bytes_.insert(bytes_.end(), data, data + count);
+    if (count < size) failed_ = true;
+    return count == size;
+  }
+  Bytes& bytes() { return bytes_; }
+  bool failed() const { return failed_; }
+
+ private:
+  std::optional<size_t> capacity_;
+  Bytes bytes_;
+  bool failed_ = false;
+};
+
+// The one place where a run's context is set up.
+convert::ConversionContext make_context(std::ostream& messages) {
+  convert::ConversionContext context;
+  context.messages = &messages;
+  return context;
+}
+
+// The file layout, read here independently of the tool's own reader.
+//
+// Preamble: "MsRcf" 00, 5 bytes, version letter, 8 bytes, four
+// NUL-terminated strings. Record: u32 body length, type letter, body.
+
+constexpr uint8_t MAGIC_BYTES[] = {'M', 's', 'R', 'c', 'f', 0};
+constexpr size_t VERSION_OFFSET = 11;
+constexpr size_t PREAMBLE_FIXED_BYTES = 20;
+constexpr size_t HEADER_BYTES = 5;
+constexpr size_t TRACK_POINT_BYTES = 12;  // two coordinates, 00 00 00 00
+constexpr uint8_t TRACK_HEADER[] = {0x01, 0x02, 0x00, 0x00, 0x00};
+
+bool is_version(uint8_t letter) {
+  return letter == 'k' || letter == 'l' || letter == 'm';
+}
+
+// Where the first record begins, or nothing if the file has no valid
+// preamble.
+std::optional<size_t> preamble_end(const uint8_t* file, size_t size) {
+  if (size < PREAMBLE_FIXED_BYTES ||
+      std::memcmp(file, MAGIC_BYTES, sizeof MAGIC_BYTES) != 0 ||
+      !is_version(file[VERSION_OFFSET])) {
+    return std::nullopt;
+  }
+  size_t at = PREAMBLE_FIXED_BYTES;
+  for (int i = 0; i < 4; ++i) {
+    const void* nul = std::memchr(file + at, 0, size - at);
+    if (!nul) return std::nullopt;
+    at = static_cast<size_t>(static_cast<const uint8_t*>(nul) - file) + 1;
+  }
+  return at;
+}
+
+struct Frame {
+  size_t start;  // offset of the header
+  size_t end;    // offset just after the body
+  uint8_t type;
+  size_t body() const { return start + HEADER_BYTES; }
+};
+
+// The records from `at` up to and including the first 'V'. False if the
+// bytes end before that record does.
+bool walk_records(const uint8_t* file, size_t size, size_t at,
+                  std::vector<Frame>& frames) {
+  for (;;) {
+    if (size - at < HEADER_BYTES) return false;
+    uint32_t length = gdb::decode_u32le(file + at);
+    uint8_t type = file[at + 4];
+    if (size - at - HEADER_BYTES < length) return false;
+    frames.push_back({at, at + HEADER_BYTES + length, type});
+    at = frames.back().end;
+    if (type == 'V') return true;
+  }
+}
+
+// Checks the body of a track written for a route named `name`; `count` gets
+// its number of points.
+std::string check_track(const uint8_t* body, size_t length, uint8_t version,
+                        std::string_view name, uint32_t& count) {
+  size_t name_size = name.size() + 1;
+  size_t fixed = name_size + sizeof TRACK_HEADER + 4;
+  if (length < fixed || std::memcmp(body, name.data(), name.size()) != 0 ||
+      body[name.size()] != 0) {
+    return "the track does not begin with the route's name";
+  }
+  if (std::memcmp(body + name_size, TRACK_HEADER, sizeof TRACK_HEADER) != 0) {
+    return "the track's fixed bytes after the name are wrong";
+  }
+  count = gdb::decode_u32le(body + name_size + sizeof TRACK_HEADER);
+  if (count > convert::MAX_TRACK_POINTS) {
+    return "the track holds more points than the limit";
+  }
+  size_t trailer = version == 'm' ? 4 : 1;
+  if (length != fixed + TRACK_POINT_BYTES * count + trailer) {
+    return "the track's length does not match its point count";
+  }
+  const uint8_t* point = body + fixed;
+  for (uint32_t i = 0; i < count; ++i, point += TRACK_POINT_BYTES) {
+    if (gdb::decode_u32le(point + 8) != 0) {
+      return "a track point is not padded with zeros";
+    }
+    if (i > 0 && std::memcmp(point, point - TRACK_POINT_BYTES, 8) == 0) {
+      return "the track repeats a position";
+    }
+  }
+  for (size_t i = 0; i < trailer; ++i) {
+    if (point[i] != 0) return "the track's trailer is not zero";
+  }
+  return "";
+}
+
+bool only_limit_messages(const std::string& messages) {
+  std::string_view limit = convert::ROUTE_POINT_LIMIT_MESSAGE;
+  for (size_t at = 0; at < messages.size(); at += limit.size()) {
+    if (messages.compare(at, limit.size(), limit) != 0) return false;
+  }
+  return true;
+}
+
+bool is_input_failure(gdb::ReadStatus status) {
+  return status == gdb::ReadStatus::end_of_input ||
+         status == gdb::ReadStatus::past_limit ||
+         status == gdb::ReadStatus::corrupt;
+}
+
+// The checks for a run that reported success.
+std::string check_converted(const uint8_t* file, size_t size,
+                            const RunResult& run) {
+  if (run.status != gdb::ReadStatus::ok) return "success after a failed read";
+  if (run.output_failed) return "success after a failed write";
+  std::optional<size_t> preamble = preamble_end(file, size);
+  if (!preamble) return "success without a valid preamble";
+  std::vector<Frame> records;
+  if (!walk_records(file, size, *preamble, records)) {
+    return "success on a file that ends before its end record";
+  }
+  if (run.consumed != records.back().end) {
+    return "the input was not read exactly up to the end of its 'V' record";
+  }
+
+  const Bytes& out = run.output;
+  if (out.size() < *preamble ||
+      !std::equal(file, file + *preamble, out.data())) {
+    return "the output does not begin with the input's preamble";
+  }
+  std::vector<Frame> written;
+  if (!walk_records(out.data(), out.size(), *preamble, written) ||
+      written.back().end != out.size()) {
+    return "the output's records do not frame exactly up to a final 'V'";
+  }
+  if (written.size() != records.size()) {
+    return "the output has a different number of records";
+  }
+
+  uint8_t version = file[VERSION_OFFSET];
+  bool full_track = false;
+  for (size_t i = 0; i < records.size(); ++i) {
+    const Frame& in = records[i];
+    const Frame& o = written[i];
+    if (file[in.start + 4] != 'R') {
+      if (in.end - in.start != o.end - o.start ||
+          !std::equal(file + in.start, file + in.end, out.data() + o.start)) {
+        return "a record other than a route was not copied unchanged";
+      }
+      continue;
+    }
+    if (o.type != 'T') return "a route was not replaced by a track";
+    const void* nul = std::memchr(file + in.body(), 0, in.end - in.body());
+    if (!nul) return "a route without a whole name was converted";
+    std::string_view name(reinterpret_cast<const char*>(file + in.body()),
+                          static_cast<size_t>(static_cast<const uint8_t*>(nul) -
+                                              (file + in.body())));
+    uint32_t count = 0;
+    std::string track = check_track(out.data() + o.body(), o.end - o.body(),
+                                    version, name, count);
+    if (!track.empty()) return track;
+    if (count == convert::MAX_TRACK_POINTS) full_track = true;
+  }
+  if (!run.messages.empty() && !full_track) {
+    return "the limit message was printed but no track is full";
+  }
+
+  RunResult again = run_conversion(out.data(), out.size(), RunSettings());
+  if (again.outcome != Outcome::converted || again.output != out ||
+      !again.messages.empty()) {
+    return "converting the output again does not give the same bytes";
+  }
+  return "";
+}
+
+}  // namespace
+
+RunResult run_conversion(const uint8_t* file, size_t size,
+                         const RunSettings& settings) {
+  CheckedSource source(file, size);
+  gdb::ByteReader in(source, settings.read_buffer);
+  BoundedSink sink(settings.output_capacity);
+  gdb::ByteWriter out(sink, settings.write_buffer);
+  std::ostringstream messages;
+  convert::ConversionContext context = make_context(messages);
+
+  RunResult result;
+  result.outcome = driver::convert_stream(in, out, context);
+  // As in the tool, a conversion is only done once its output is flushed.
+  // The output of a failed run is flushed too, to be looked at.
+  bool flushed = out.flush();
+  if (result.outcome == Outcome::converted && !flushed) {
+    result.outcome = Outcome::write_error;
+  }
+  result.status = in.status();
+  result.output = std::move(sink.bytes());
+  result.output_failed = sink.failed();
+  result.consumed = in.position();
+  result.read_after_end = source.read_after_end();
+  result.messages = messages.str();
+  return result;
+}
+
+RunSettings settings_from_byte(uint8_t byte, size_t file_size) {
+  RunSettings settings;
+  settings.read_buffer = READ_BUFFER_SIZES[byte & 0x0F];
+  settings.write_buffer = WRITE_BUFFER_SIZES[(byte >> 4) & 0x03];
+  if ((byte >> 6) == 3) settings.output_capacity = file_size / 2;
+  return settings;
+}
+
+std::string check_conversion(const uint8_t* file, size_t size,
+                             const RunSettings& settings) {
+  RunResult run = run_conversion(file, size, settings);
+  if (run.consumed > size) return "the reader handed out more than the input";
+  if (run.read_after_end) return "the input was read again after its end";
+  if (!only_limit_messages(run.messages)) {
+    return "an unexpected message was printed";
+  }
+  // A link point takes at least 9 bytes in a route and 12 in a track; the
+  // rest of a route is never smaller than the rest of its track.
+  if (3 * static_cast<uint64_t>(run.output.size()) >
+      4 * static_cast<uint64_t>(size) + 3 * 64) {
+    return "the output is larger than 4/3 of the input plus 64 bytes";
+  }
+  if (run.output_failed && run.outcome == Outcome::converted) {
+    return "success after a failed write";
+  }
+
+  std::optional<size_t> preamble = preamble_end(file, size);
+  switch (run.outcome) {
+    case Outcome::converted:
+      return check_converted(file, size, run);
+    case Outcome::not_gdb:
+      return preamble ? "a valid preamble was reported as not GDB" : "";
+    case Outcome::truncated_or_corrupt: {
+      if (!preamble) return "a file without a valid preamble was truncated";
+      if (!is_input_failure(run.status)) {
+        return "truncated or corrupt, but no read failed";
+      }
+      std::vector<Frame> records;
+      bool framed = walk_records(file, size, *preamble, records);
+      bool has_route =
+          std::any_of(records.begin(), records.end(),
+                      [](const Frame& frame) { return frame.type == 'R'; });
+      if (framed && !has_route) {
+        return "a framed file without routes was reported as truncated";
+      }
+      return "";
+    }
+    case Outcome::read_error:
+      return "a read error from memory";
+    case Outcome::write_error:
+      if (!preamble) return "a write error before the preamble was checked";
+      return run.output_failed ? "" : "a write error without a failed write";
+  }
+  return "an outcome that the tool does not know";
+}
+
+std::string check_fuzz_input(const uint8_t* data, size_t size) {
+  if (size == 0) return "";
+  return check_conversion(data + 1, size - 1,
+                          settings_from_byte(data[0], size - 1));
+}
+
+}  // namespace fuzz
