@@ -113,34 +113,127 @@ bool walk_records(const uint8_t* file, size_t size, size_t at,
   }
 }
 
-// Checks the body of a track written for a route named `name`; `count` gets
-// its number of points.
+// What a route body yields, read by offsets into the body.
+//
+// Route: name, 2 bytes, two position blocks, u32 P, P route points, rest.
+// Route point: name, 46 bytes, u32 K; when K is not 0: K link points, 1 byte,
+// two position blocks and 0 ('k'), 8 ('l') or 10 ('m') bytes. The path ends
+// at the first K of 0. A position block is 8 bytes and a flag byte, then 8
+// more bytes when the flag is not 0; a link point's first 8 bytes are its
+// position.
+struct RouteModel {
+  std::string_view name;
+  std::vector<uint64_t> positions;  // the 8 bytes of each kept position
+  uint64_t dropped = 0;             // link points past the limit
+};
+
+class RouteParser {
+ public:
+  RouteParser(const uint8_t* body, size_t length)
+      : body_(body), length_(length) {}
+
+  // Nothing when a part of the route does not fit in the body.
+  std::optional<RouteModel> parse(uint8_t version) {
+    RouteModel route;
+    size_t name_start = at_;
+    if (!cstring()) return std::nullopt;
+    route.name =
+        std::string_view(reinterpret_cast<const char*>(body_ + name_start),
+                         at_ - name_start - 1);
+    uint32_t route_points;
+    if (!skip(2) || !block() || !block() || !u32(route_points)) {
+      return std::nullopt;
+    }
+    size_t trailer = version == 'l' ? 8 : version == 'm' ? 10 : 0;
+    for (uint32_t i = 0; i < route_points; ++i) {
+      uint32_t links;
+      if (!cstring() || !skip(46) || !u32(links)) return std::nullopt;
+      if (links == 0) break;
+      for (uint32_t j = 0; j < links; ++j) {
+        if (length_ - at_ < 8) return std::nullopt;
+        uint64_t position = 0;
+        std::memcpy(&position, body_ + at_, 8);
+        if (!block()) return std::nullopt;
+        keep(route, position);
+      }
+      if (!skip(1) || !block() || !block() || !skip(trailer)) {
+        return std::nullopt;
+      }
+    }
+    return route;
+  }
+
+ private:
+  static void keep(RouteModel& route, uint64_t position) {
+    if (route.positions.size() == convert::MAX_TRACK_POINTS) {
+      ++route.dropped;
+    } else if (route.positions.empty() || route.positions.back() != position) {
+      route.positions.push_back(position);
+    }
+  }
+  bool skip(size_t count) {
+    if (length_ - at_ < count) return false;
+    at_ += count;
+    return true;
+  }
+  bool block() {
+    if (length_ - at_ < 9) return false;
+    bool more = body_[at_ + 8] != 0;
+    at_ += 9;
+    return !more || skip(8);
+  }
+  bool u32(uint32_t& value) {
+    if (length_ - at_ < 4) return false;
+    value = gdb::decode_u32le(body_ + at_);
+    at_ += 4;
+    return true;
+  }
+  bool cstring() {
+    const void* nul = std::memchr(body_ + at_, 0, length_ - at_);
+    if (!nul) return false;
+    at_ = static_cast<size_t>(static_cast<const uint8_t*>(nul) - body_) + 1;
+    return true;
+  }
+
+  const uint8_t* body_;
+  size_t length_;
+  size_t at_ = 0;
+};
+
+std::optional<RouteModel> model_route(const uint8_t* file, const Frame& frame) {
+  uint8_t version = file[VERSION_OFFSET];
+  return RouteParser(file + frame.body(), frame.end - frame.body())
+      .parse(version);
+}
+
+// Checks the body of the track written for `route`.
 std::string check_track(const uint8_t* body, size_t length, uint8_t version,
-                        std::string_view name, uint32_t& count) {
-  size_t name_size = name.size() + 1;
+                        const RouteModel& route) {
+  size_t name_size = route.name.size() + 1;
   size_t fixed = name_size + sizeof TRACK_HEADER + 4;
-  if (length < fixed || std::memcmp(body, name.data(), name.size()) != 0 ||
-      body[name.size()] != 0) {
+  if (length < fixed ||
+      std::memcmp(body, route.name.data(), route.name.size()) != 0 ||
+      body[route.name.size()] != 0) {
     return "the track does not begin with the route's name";
   }
   if (std::memcmp(body + name_size, TRACK_HEADER, sizeof TRACK_HEADER) != 0) {
     return "the track's fixed bytes after the name are wrong";
   }
-  count = gdb::decode_u32le(body + name_size + sizeof TRACK_HEADER);
-  if (count > convert::MAX_TRACK_POINTS) {
-    return "the track holds more points than the limit";
-  }
+  uint32_t count = gdb::decode_u32le(body + name_size + sizeof TRACK_HEADER);
   size_t trailer = version == 'm' ? 4 : 1;
-  if (length != fixed + TRACK_POINT_BYTES * count + trailer) {
+  if (length != fixed + TRACK_POINT_BYTES * uint64_t{count} + trailer) {
     return "the track's length does not match its point count";
+  }
+  if (count != route.positions.size()) {
+    return "the track does not hold the route's kept positions";
   }
   const uint8_t* point = body + fixed;
   for (uint32_t i = 0; i < count; ++i, point += TRACK_POINT_BYTES) {
+    if (std::memcmp(point, &route.positions[i], 8) != 0) {
+      return "the track does not hold the route's kept positions";
+    }
     if (gdb::decode_u32le(point + 8) != 0) {
       return "a track point is not padded with zeros";
-    }
-    if (i > 0 && std::memcmp(point, point - TRACK_POINT_BYTES, 8) == 0) {
-      return "the track repeats a position";
     }
   }
   for (size_t i = 0; i < trailer; ++i) {
@@ -149,12 +242,22 @@ std::string check_track(const uint8_t* body, size_t length, uint8_t version,
   return "";
 }
 
-bool only_limit_messages(const std::string& messages) {
+// How many limit messages `messages` holds, or nothing if it holds anything
+// else.
+std::optional<uint64_t> limit_messages(const std::string& messages) {
   std::string_view limit = convert::ROUTE_POINT_LIMIT_MESSAGE;
-  for (size_t at = 0; at < messages.size(); at += limit.size()) {
-    if (messages.compare(at, limit.size(), limit) != 0) return false;
+  uint64_t count = 0;
+  for (size_t at = 0; at < messages.size(); at += limit.size(), ++count) {
+    if (messages.compare(at, limit.size(), limit) != 0) return std::nullopt;
   }
-  return true;
+  return count;
+}
+
+// Whether every route up to the end record can be read inside its record.
+bool routes_fit(const uint8_t* file, const std::vector<Frame>& records) {
+  return std::all_of(records.begin(), records.end(), [file](const Frame& r) {
+    return r.type != 'R' || model_route(file, r).has_value();
+  });
 }
 
 bool is_input_failure(gdb::ReadStatus status) {
@@ -193,11 +296,11 @@ std::string check_converted(const uint8_t* file, size_t size,
   }
 
   uint8_t version = file[VERSION_OFFSET];
-  bool full_track = false;
+  uint64_t dropped = 0;
   for (size_t i = 0; i < records.size(); ++i) {
     const Frame& in = records[i];
     const Frame& o = written[i];
-    if (file[in.start + 4] != 'R') {
+    if (in.type != 'R') {
       if (in.end - in.start != o.end - o.start ||
           !std::equal(file + in.start, file + in.end, out.data() + o.start)) {
         return "a record other than a route was not copied unchanged";
@@ -205,19 +308,15 @@ std::string check_converted(const uint8_t* file, size_t size,
       continue;
     }
     if (o.type != 'T') return "a route was not replaced by a track";
-    const void* nul = std::memchr(file + in.body(), 0, in.end - in.body());
-    if (!nul) return "a route without a whole name was converted";
-    std::string_view name(reinterpret_cast<const char*>(file + in.body()),
-                          static_cast<size_t>(static_cast<const uint8_t*>(nul) -
-                                              (file + in.body())));
-    uint32_t count = 0;
-    std::string track = check_track(out.data() + o.body(), o.end - o.body(),
-                                    version, name, count);
+    std::optional<RouteModel> route = model_route(file, in);
+    if (!route) return "a route that does not fit in its record was converted";
+    std::string track =
+        check_track(out.data() + o.body(), o.end - o.body(), version, *route);
     if (!track.empty()) return track;
-    if (count == convert::MAX_TRACK_POINTS) full_track = true;
+    dropped += route->dropped;
   }
-  if (!run.messages.empty() && !full_track) {
-    return "the limit message was printed but no track is full";
+  if (limit_messages(run.messages) != dropped) {
+    return "the limit message was not printed once per dropped link point";
   }
 
   RunResult again = run_conversion(out.data(), out.size(), RunSettings());
@@ -269,9 +368,7 @@ std::string check_conversion(const uint8_t* file, size_t size,
   RunResult run = run_conversion(file, size, settings);
   if (run.consumed > size) return "the reader handed out more than the input";
   if (run.read_after_end) return "the input was read again after its end";
-  if (!only_limit_messages(run.messages)) {
-    return "an unexpected message was printed";
-  }
+  if (!limit_messages(run.messages)) return "an unexpected message was printed";
   // A link point takes at least 9 bytes in a route and 12 in a track; the
   // rest of a route is never smaller than the rest of its track.
   if (3 * static_cast<uint64_t>(run.output.size()) >
@@ -294,12 +391,9 @@ std::string check_conversion(const uint8_t* file, size_t size,
         return "truncated or corrupt, but no read failed";
       }
       std::vector<Frame> records;
-      bool framed = walk_records(file, size, *preamble, records);
-      bool has_route =
-          std::any_of(records.begin(), records.end(),
-                      [](const Frame& frame) { return frame.type == 'R'; });
-      if (framed && !has_route) {
-        return "a framed file without routes was reported as truncated";
+      if (walk_records(file, size, *preamble, records) &&
+          routes_fit(file, records)) {
+        return "a file whose records and routes all fit was truncated";
       }
       return "";
     }
