@@ -1,5 +1,7 @@
 #include "convert/route_to_track.h"
 
+#include "convert/simplify.h"
+
 namespace convert {
 
 namespace {
@@ -55,7 +57,10 @@ bool read_route_point(gdb::ByteReader& in, ConversionContext& context,
   for (uint32_t i = 0; i < link_points; ++i) {
     Position position;
     if (!read_link_point(in, position)) return false;
-    append_point(context, position);
+    if (!append_point(context, position)) {
+      in.mark_corrupt();
+      return false;
+    }
   }
   return gdb::skip_bytes(in, ROUTE_POINT_BYTES_AFTER_LINKS) &&
          skip_position_block(in) && skip_position_block(in) &&
@@ -83,22 +88,99 @@ bool read_route_fields(gdb::ByteReader& in, ConversionContext& context) {
   return true;
 }
 
+// The name of a route's track number `number`, counted from 1: the route's
+// name for the first, "<name> #<number>" for the others.
+std::string split_track_name(const std::string& name, uint32_t number) {
+  if (number == 1) return name;
+  return name + " #" + std::to_string(number);
+}
+
+// Writes the next track of a split route from the first `count` stored
+// positions.
+bool write_split_track(gdb::ByteWriter& out, ConversionContext& context,
+                       const Position* positions, uint32_t count) {
+  PointList& points = context.points;
+  ++points.tracks_written;
+  return write_track_record(
+      out, split_track_name(points.name, points.tracks_written), positions,
+      count, context.version);
+}
+
+// Writes full tracks while more positions are stored than one track holds.
+// Each next track starts with the last position of the one before, which
+// stays stored with what has not been written.
+bool write_full_tracks(gdb::ByteWriter& out, ConversionContext& context) {
+  std::vector<Position>& positions = context.points.positions;
+  const uint32_t capacity = context.options.capacity;
+  size_t first = 0;
+  while (positions.size() - first > capacity) {
+    if (!write_split_track(out, context, &positions[first], capacity)) {
+      return false;
+    }
+    first += capacity - 1;
+  }
+  positions.erase(positions.begin(),
+                  positions.begin() + static_cast<std::ptrdiff_t>(first));
+  return true;
+}
+
+// Writes the track records of the route held in the context.
+bool write_tracks(gdb::ByteWriter& out, ConversionContext& context) {
+  std::vector<Position>& positions = context.points.positions;
+  switch (context.options.long_route) {
+    case LongRoute::split:
+      return write_full_tracks(out, context) &&
+             write_split_track(out, context, positions.data(),
+                               context.points.count());
+    case LongRoute::simplify:
+      simplify_path(positions, context.options.capacity);
+      break;
+    case LongRoute::cut:
+      break;
+  }
+  return write_track_record(out, context.points.name, positions.data(),
+                            context.points.count(), context.version);
+}
+
+// Writes a track body: name, header, count, track points and trailer.
+void write_track_body(gdb::ByteWriter& out, std::string_view name,
+                      const Position* positions, uint32_t count,
+                      gdb::GdbVersion version) {
+  gdb::write_cstring(out, name);
+  out.write(TRACK_HEADER_BYTES, sizeof TRACK_HEADER_BYTES);
+  gdb::write_u32le(out, count);
+  for (const Position* position = positions; position != positions + count;
+       ++position) {
+    gdb::write_u32le(out, position->first);
+    gdb::write_u32le(out, position->second);
+    out.write(TRACK_POINT_PADDING, sizeof TRACK_POINT_PADDING);
+  }
+  for (uint32_t i = 0; i < track_trailer_bytes(version); ++i) out.put(0);
+}
+
 }  // namespace
 
 void PointList::clear() {
   name.clear();
   name_size = 0;
   positions.clear();
+  tracks_written = 0;
 }
 
-void append_point(ConversionContext& context, const Position& position) {
+bool append_point(ConversionContext& context, const Position& position) {
   std::vector<Position>& positions = context.points.positions;
-  if (positions.size() >= MAX_TRACK_POINTS) {
+  const TrackOptions& options = context.options;
+  if (options.long_route == LongRoute::cut &&
+      positions.size() >= options.capacity) {
     if (context.messages) *context.messages << ROUTE_POINT_LIMIT_MESSAGE;
-    return;
+    return true;
   }
-  if (!positions.empty() && positions.back() == position) return;
+  if (!positions.empty() && positions.back() == position) return true;
   positions.push_back(position);
+  if (context.split_output && positions.size() > options.capacity) {
+    return write_full_tracks(*context.split_output, context);
+  }
+  return true;
 }
 
 bool read_route(gdb::ByteReader& in, uint32_t length,
@@ -121,32 +203,49 @@ uint64_t track_record_length(uint32_t name_size, uint32_t count,
 
 void write_track(gdb::ByteWriter& out, const ConversionContext& context) {
   const PointList& points = context.points;
-  gdb::write_cstring(out, points.name);
-  out.write(TRACK_HEADER_BYTES, sizeof TRACK_HEADER_BYTES);
-  gdb::write_u32le(out, points.count());
-  for (const Position& position : points.positions) {
-    gdb::write_u32le(out, position.first);
-    gdb::write_u32le(out, position.second);
-    out.write(TRACK_POINT_PADDING, sizeof TRACK_POINT_PADDING);
-  }
-  for (uint32_t i = 0; i < track_trailer_bytes(context.version); ++i) {
-    out.put(0);
-  }
+  write_track_body(out, points.name, points.positions.data(), points.count(),
+                   context.version);
+}
+
+bool write_track_record(gdb::ByteWriter& out, std::string_view name,
+                        const Position* positions, uint32_t count,
+                        gdb::GdbVersion version) {
+  // A name read from a record is shorter than 4 GiB; one built from it for a
+  // split track may not be, and then the track cannot be framed either.
+  uint64_t length =
+      name.size() >= UINT32_MAX
+          ? UINT64_MAX
+          : track_record_length(static_cast<uint32_t>(name.size() + 1), count,
+                                version);
+  if (length > UINT32_MAX) return false;
+  gdb::write_record_header(out, static_cast<uint32_t>(length),
+                           gdb::TRACK_RECORD);
+  write_track_body(out, name, positions, count, version);
+  return true;
 }
 
 bool convert_route(gdb::ByteReader& in, gdb::ByteWriter& out, uint32_t length,
                    ConversionContext& context) {
-  if (!read_route(in, length, context)) return false;
-  uint64_t track_length = track_record_length(
-      context.points.name_size, context.points.count(), context.version);
-  if (track_length > UINT32_MAX) {
-    in.mark_corrupt();
-    return false;
+  const TrackOptions& options = context.options;
+  bool ok;
+  if (options.keep_routes) {
+    // The route's bytes are copied as they are read; its tracks follow.
+    gdb::write_record_header(out, length, gdb::ROUTE_RECORD);
+    in.start_copy(out);
+    ok = read_route(in, length, context);
+    in.stop_copy();
+  } else {
+    // A split route's tracks are written as they fill, so that only one
+    // track's positions are held at a time.
+    if (options.long_route == LongRoute::split) context.split_output = &out;
+    ok = read_route(in, length, context);
+    context.split_output = nullptr;
   }
-  gdb::write_record_header(out, static_cast<uint32_t>(track_length),
-                           gdb::TRACK_RECORD);
-  write_track(out, context);
-  return true;
+  if (ok && !write_tracks(out, context)) {
+    in.mark_corrupt();
+    ok = false;
+  }
+  return ok;
 }
 
 }  // namespace convert

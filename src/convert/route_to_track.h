@@ -3,7 +3,12 @@
 // A route record is read to its end and replaced by a track record with the
 // route's name and one track point per kept position: the positions of the
 // route's link points, in stored order, with consecutive repeats dropped and
-// at most MAX_TRACK_POINTS kept.
+// at most the track capacity (MAX_TRACK_POINTS unless chosen) kept.
+//
+// A route with more kept positions than the capacity is cut at the capacity,
+// or, as chosen in the TrackOptions, split into several connected tracks or
+// simplified into one track of the capacity. The route record itself can be
+// kept, with its track records following it.
 //
 // Route body, as read:
 //
@@ -43,6 +48,7 @@
 #include <cstdint>
 #include <ostream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "gdb/gdb_stream.h"
@@ -66,6 +72,22 @@ struct Position {
   }
 };
 
+constexpr uint32_t MIN_TRACK_CAPACITY = 2;
+constexpr uint32_t MAX_TRACK_CAPACITY = 1000000;
+
+// What becomes of a route with more kept positions than the capacity.
+enum class LongRoute {
+  cut,       // one track of the first positions, with the limit message
+  split,     // several tracks, each starting where the one before ended
+  simplify,  // one track of the capacity that keeps the route's shape
+};
+
+struct TrackOptions {
+  uint32_t capacity = MAX_TRACK_POINTS;  // MIN_ to MAX_TRACK_CAPACITY
+  LongRoute long_route = LongRoute::cut;
+  bool keep_routes = false;  // copy each route before its track records
+};
+
 // The name and kept positions of the route being converted.
 struct PointList {
   PointList() { positions.reserve(MAX_TRACK_POINTS); }
@@ -76,21 +98,28 @@ struct PointList {
 
   std::string name;                 // without its terminating 0x00
   uint32_t name_size = 0;           // bytes of the name, the 0x00 included
-  std::vector<Position> positions;  // never more than MAX_TRACK_POINTS
+  std::vector<Position> positions;  // see append_point for how many
+  uint32_t tracks_written = 0;      // tracks of this route already written
 };
 
 // The state of one run, created once and passed by reference.
 struct ConversionContext {
   gdb::GdbVersion version = 0;  // set from the preamble
-  PointList points;             // the current route
+  TrackOptions options;
+  PointList points;  // the current route
   // Receives the point-limit message; with no stream it is not printed.
   std::ostream* messages = nullptr;
+  // While a route is read for splitting, where each full track is written
+  // as soon as the next position needs a new one; with none, all positions
+  // are kept until the route has been read.
+  gdb::ByteWriter* split_output = nullptr;
 };
 
 // Reads the route record whose header has just been read, with a body of
-// `length` bytes, and writes a track record in its place. Nothing of the
-// route itself is written. False if the route is truncated or corrupt; the
-// reader's status() says which.
+// `length` bytes, and writes its track record (or records) in its place.
+// With keep_routes the route record, header included, is written first,
+// unchanged. False if the route is truncated or corrupt, or a track is too
+// long to be framed; the reader's status() says which.
 bool convert_route(gdb::ByteReader& in, gdb::ByteWriter& out, uint32_t length,
                    ConversionContext& context);
 
@@ -101,10 +130,13 @@ bool convert_route(gdb::ByteReader& in, gdb::ByteWriter& out, uint32_t length,
 bool read_route(gdb::ByteReader& in, uint32_t length,
                 ConversionContext& context);
 
-// Offers one link point's position to the PointList: dropped with the limit
-// message when the list is full, dropped silently when it repeats the last
-// stored position, stored otherwise.
-void append_point(ConversionContext& context, const Position& position);
+// Offers one link point's position to the PointList. A position that
+// repeats the last stored one is dropped. When cutting, a position that finds
+// the list at the capacity is dropped with the limit message, whether or not
+// it repeats. When splitting with a split_output, a full track is written
+// there as soon as a new position needs the next track; otherwise every
+// kept position is stored. False if a track could not be framed.
+bool append_point(ConversionContext& context, const Position& position);
 
 // The body length of a track with a name of `name_size` bytes (its 0x00
 // included) and `count` track points. It can exceed 32 bits only for a name
@@ -114,6 +146,13 @@ uint64_t track_record_length(uint32_t name_size, uint32_t count,
 
 // Writes the track body from the PointList.
 void write_track(gdb::ByteWriter& out, const ConversionContext& context);
+
+// Writes a whole track record, header and body, named `name` (without its
+// 0x00) and holding `count` positions. False, with nothing written, if its
+// length does not fit the 32-bit length field.
+bool write_track_record(gdb::ByteWriter& out, std::string_view name,
+                        const Position* positions, uint32_t count,
+                        gdb::GdbVersion version);
 
 }  // namespace convert
 

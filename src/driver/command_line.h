@@ -1,10 +1,17 @@
-// The command line: an input and an output file name.
+// The command line: options and an input and an output file name.
+//
+//   rtetrk [options] infile[.gdb] outfile[.gdb]
+//
+// Options may stand before, between or after the file names; "--" ends
+// them, so that a file name may begin with '-'. A long option's value
+// follows as the next argument or after '='.
 
 #ifndef RTETRK_DRIVER_COMMAND_LINE_H_
 #define RTETRK_DRIVER_COMMAND_LINE_H_
 
-#include <optional>
 #include <string>
+
+#include "convert/route_to_track.h"
 
 namespace driver {
 
@@ -15,9 +22,24 @@ struct FileNames {
   std::string output;
 };
 
-// The two file names, resolved; nothing when there are not exactly two
-// arguments after the tool's own name.
-std::optional<FileNames> parse_command_line(int argc, const char* const* argv);
+// What the command line asks for.
+enum class Request {
+  convert,
+  help,
+  version,
+  usage_error,
+};
+
+struct CommandLine {
+  Request request = Request::usage_error;
+  FileNames files;                // resolved; set for convert
+  convert::TrackOptions options;  // set for convert
+  // For a usage error, the line that names the problem (with its '\n');
+  // empty when no argument was given at all.
+  std::string problem;
+};
+
+CommandLine parse_command_line(int argc, const char* const* argv);
 
 // The argument with ".gdb" appended when it holds no '.' anywhere (directory
 // names included); otherwise the argument unchanged.

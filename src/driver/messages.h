@@ -6,6 +6,18 @@
 namespace driver {
 
 constexpr char USAGE_MESSAGE[] = "Usage = rtetrk infile[.gdb] outfile[.gdb]\n";
+constexpr char HELP_OPTIONS[] =
+    "  --max-points N  keep at most N positions in a track, from 2 to 1000000"
+    " (default 10000)\n"
+    "  --split         make a longer route into several connected tracks\n"
+    "  --simplify      make a longer route into one track that keeps its"
+    " shape\n"
+    "  --keep-routes   keep each route and put its tracks after it\n"
+    "  -h, --help      print this help and exit\n"
+    "  --version       print the version and exit\n"
+    "  --              end the options; a file name may then begin with"
+    " '-'\n";
+constexpr char VERSION_PREFIX[] = "rtetrk ";
 constexpr char CANT_OPEN_INPUT_MESSAGE[] = "Can't open input file\n";
 constexpr char CANT_OPEN_OUTPUT_MESSAGE[] = "Can't open output file\n";
 constexpr char NOT_GDB_MESSAGE[] = "Input file not in GDB format\n";

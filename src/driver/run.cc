@@ -95,7 +95,8 @@ Outcome convert_stream(gdb::ByteReader& in, gdb::ByteWriter& out,
 namespace {
 
 // Converts the named input into the named output; returns the exit status.
-int convert_files(const FileNames& names, std::ostream& messages) {
+int convert_files(const FileNames& names, const convert::TrackOptions& options,
+                  std::ostream& messages) {
   InputFile input(open_input(names.input));
   if (!input.get()) {
     messages << CANT_OPEN_INPUT_MESSAGE;
@@ -114,6 +115,7 @@ int convert_files(const FileNames& names, std::ostream& messages) {
   gdb::FileSink sink(output.stream());
   gdb::ByteWriter writer(sink);
   convert::ConversionContext context;
+  context.options = options;
   context.messages = &messages;
 
   Outcome outcome = convert_stream(reader, writer, context);
@@ -130,15 +132,24 @@ int convert_files(const FileNames& names, std::ostream& messages) {
 }  // namespace
 
 int run(int argc, const char* const* argv, std::ostream& messages) {
-  std::optional<FileNames> names = parse_command_line(argc, argv);
-  if (!names) {
-    messages << USAGE_MESSAGE;
-    return EXIT_USAGE;
+  CommandLine command_line = parse_command_line(argc, argv);
+  switch (command_line.request) {
+    case Request::usage_error:
+      messages << command_line.problem << USAGE_MESSAGE;
+      return EXIT_USAGE;
+    case Request::help:
+      messages << USAGE_MESSAGE << HELP_OPTIONS;
+      return EXIT_OK;
+    case Request::version:
+      messages << VERSION_PREFIX << RTETRK_VERSION << '\n';
+      return EXIT_OK;
+    case Request::convert:
+      break;
   }
   // An exception unwinds through the files, which removes the temporary
   // output, before it is reported here.
   try {
-    return convert_files(*names, messages);
+    return convert_files(command_line.files, command_line.options, messages);
   } catch (const std::bad_alloc&) {
     messages << OUT_OF_MEMORY_MESSAGE;
   } catch (const std::length_error&) {  // a string longer than memory allows

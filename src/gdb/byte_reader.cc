@@ -34,6 +34,21 @@ void ByteReader::clear_limit() {
   clip();
 }
 
+void ByteReader::start_copy(ByteWriter& copy) {
+  copy_ = &copy;
+  copied_ = next_;
+}
+
+void ByteReader::stop_copy() {
+  if (copy_) write_copy();
+  copy_ = nullptr;
+}
+
+void ByteReader::write_copy() {
+  copy_->write(copied_, static_cast<size_t>(next_ - copied_));
+  copied_ = next_;
+}
+
 bool ByteReader::fill() {
   if (status_ != ReadStatus::ok) return false;
   if (position() >= limit_) {
@@ -41,10 +56,12 @@ bool ByteReader::fill() {
     return false;
   }
   // Here next_ == end_ and the limit lies beyond: the buffer is used up.
+  if (copy_) write_copy();
   buffer_start_ += static_cast<uint64_t>(filled_ - buffer_.data());
   size_t count = source_.read(buffer_.data(), buffer_.size());
   next_ = buffer_.data();
   filled_ = next_ + count;
+  copied_ = next_;
   if (count == 0) {
     fail(source_.failed() ? ReadStatus::read_error : ReadStatus::end_of_input);
     return false;

@@ -9,6 +9,10 @@
 // can be read. The route reader uses it to keep every read inside the record
 // being read.
 //
+// A reader can also copy what it consumes: from start_copy(out) to
+// stop_copy(), every byte read, skipped or copied through the reader is
+// written to `out` as well, a buffer at a time.
+//
 // The first failure (end of input, the limit reached, a read error, or
 // corruption flagged by the format code) is kept in status(); from then on
 // every read fails, so no loop can run on after the input has gone bad.
@@ -21,6 +25,8 @@
 #include <cstdint>
 #include <cstdio>
 #include <vector>
+
+#include "gdb/byte_writer.h"
 
 namespace gdb {
 
@@ -107,6 +113,11 @@ class ByteReader {
   // How many bytes can still be read before the limit.
   uint64_t limit_remaining() const { return limit_ - position(); }
 
+  // From now on every byte consumed is also written to `copy`, until
+  // stop_copy(), which writes the last of them.
+  void start_copy(ByteWriter& copy);
+  void stop_copy();
+
   // Marks the input as corrupt: every later read fails.
   void mark_corrupt() { fail(ReadStatus::corrupt); }
 
@@ -122,6 +133,8 @@ class ByteReader {
   void fail(ReadStatus status);
   // Sets end_ to the end of the buffered bytes, cut at the limit.
   void clip();
+  // Writes the bytes consumed since the last call to the copy.
+  void write_copy();
 
   ByteSource& source_;
   std::vector<uint8_t> buffer_;
@@ -131,6 +144,8 @@ class ByteReader {
   uint64_t buffer_start_ = 0;    // stream position of buffer_[0]
   uint64_t limit_ = UINT64_MAX;  // stream position that may not be read
   ReadStatus status_ = ReadStatus::ok;
+  ByteWriter* copy_ = nullptr;       // receives consumed bytes while set
+  const uint8_t* copied_ = nullptr;  // end of the bytes already copied
 };
 
 }  // namespace gdb

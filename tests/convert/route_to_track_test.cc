@@ -32,13 +32,14 @@ struct Converted {
 // given) whose body is followed in the input by `after`.
 Converted convert(char version, const Bytes& body, Bytes after = {SENTINEL},
                   std::optional<uint32_t> length = std::nullopt,
-                  size_t buffer_size = 64) {
+                  size_t buffer_size = 64, TrackOptions options = {}) {
   Bytes input = body;
   input.insert(input.end(), after.begin(), after.end());
   Streams s(input, buffer_size);
   std::ostringstream messages;
   ConversionContext context;
   context.version = static_cast<gdb::GdbVersion>(version);
+  context.options = options;
   context.messages = &messages;
   Converted result;
   result.ok = convert_route(
@@ -213,6 +214,139 @@ TEST(ConvertRoute, InputEndingInsideTheRouteIsTruncation) {
                         static_cast<uint32_t>(whole.size()));
   EXPECT_FALSE(c.ok);
   EXPECT_EQ(c.status, gdb::ReadStatus::end_of_input);
+}
+
+// Link points at (i, 0) for each i in `xs`.
+std::vector<LinkPoint> links_at(const std::vector<uint32_t>& xs) {
+  std::vector<LinkPoint> links;
+  for (uint32_t x : xs) links.push_back({x, 0});
+  return links;
+}
+
+std::vector<TrackPoint> points_at(uint32_t from, uint32_t to) {
+  std::vector<TrackPoint> points;
+  for (uint32_t x = from; x <= to; ++x) points.push_back({x, 0});
+  return points;
+}
+
+TEST(ConvertRoute, SplitTracksConnectAndStartOnlyWhenAPositionNeedsOne) {
+  TrackOptions split;
+  split.capacity = 4;
+  split.long_route = LongRoute::split;
+  struct Case {
+    const char* what;
+    std::vector<RoutePoint> route;
+    std::vector<std::vector<TrackPoint>> tracks;
+  };
+  const Case cases[] = {
+      {"fits in one track",
+       {{"P", links_at({0, 1, 1, 2, 3})}},
+       {points_at(0, 3)}},
+      {"fills three tracks exactly, repeats after each",
+       {{"P", links_at({0, 1, 2, 3, 3})},
+        {"Q", links_at({3, 4, 5, 6, 6, 7, 8, 9, 9, 9})}},
+       {points_at(0, 3), points_at(3, 6), points_at(6, 9)}},
+      {"one position more starts a fourth",
+       {{"P", links_at({0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10})}},
+       {points_at(0, 3), points_at(3, 6), points_at(6, 9), points_at(9, 10)}},
+      {"empty route", {}, {{}}},
+  };
+  for (const Case& c : cases) {
+    for (char version : {'k', 'l', 'm'}) {
+      for (bool keep_routes : {false, true}) {
+        for (size_t buffer_size : {1, 64}) {
+          SCOPED_TRACE(std::string(c.what) + " " + version +
+                       (keep_routes ? " keeping routes" : "") + " buffer " +
+                       std::to_string(buffer_size));
+          Bytes route = gdbtest::route_body(version, "Way", c.route);
+          Builder expected;
+          if (keep_routes) expected.record('R', route);
+          for (size_t i = 0; i < c.tracks.size(); ++i) {
+            std::string name = i == 0 ? "Way" : "Way #" + std::to_string(i + 1);
+            expected.record('T',
+                            gdbtest::track_body(version, name, c.tracks[i]));
+          }
+          TrackOptions options = split;
+          options.keep_routes = keep_routes;
+          Converted result = convert(version, route, {SENTINEL}, std::nullopt,
+                                     buffer_size, options);
+          ASSERT_TRUE(result.ok);
+          EXPECT_EQ(result.output, expected.build());
+          EXPECT_EQ(result.messages, "");
+          EXPECT_EQ(result.next, SENTINEL);
+        }
+      }
+    }
+  }
+}
+
+TEST(ConvertRoute, SplitRouteNumbersItsTracksPastNine) {
+  TrackOptions options;
+  options.capacity = 2;
+  options.long_route = LongRoute::split;
+  Bytes route = gdbtest::route_body('m', "R", {{"P", distinct_links(12)}});
+  Converted result = convert('m', route, {SENTINEL}, std::nullopt, 64, options);
+  ASSERT_TRUE(result.ok);
+  Builder expected;
+  for (uint32_t i = 0; i < 11; ++i) {
+    std::string name = i == 0 ? "R" : "R #" + std::to_string(i + 1);
+    expected.record('T',
+                    gdbtest::track_body('m', name, {{i, i}, {i + 1, i + 1}}));
+  }
+  EXPECT_EQ(result.output, expected.build());
+}
+
+TEST(ConvertRoute, KeptRouteIsCopiedUnchangedBeforeItsTrack) {
+  const std::vector<RoutePoint> points = {
+      {"First", {{1, 2, 0x01}, {1, 2}, {3, 4, 0x80}}, 0x01},
+      {"Second", {{5, 6}, {7, 8}}, 0},
+      {"", {}, 0},
+  };
+  TrackOptions options;
+  options.keep_routes = true;
+  options.capacity = 3;
+  for (char version : {'k', 'l', 'm'}) {
+    for (size_t buffer_size : {1, 5, 64}) {
+      SCOPED_TRACE(std::string(1, version) + " buffer " +
+                   std::to_string(buffer_size));
+      Bytes route = gdbtest::route_body(version, "Kept", points, {0xEE, 0xEF});
+      Converted c = convert(version, route, {SENTINEL}, std::nullopt,
+                            buffer_size, options);
+      ASSERT_TRUE(c.ok);
+      EXPECT_EQ(c.output,
+                Builder()
+                    .record('R', route)
+                    .record('T', gdbtest::track_body(version, "Kept",
+                                                     {{1, 2}, {3, 4}, {5, 6}}))
+                    .build());
+      EXPECT_EQ(c.messages, ROUTE_POINT_LIMIT_MESSAGE);
+      EXPECT_EQ(c.next, SENTINEL);
+    }
+  }
+}
+
+TEST(ConvertRoute, SimplifiedRouteKeepsItsCornerAndEndsAtTheCapacity) {
+  // Along the first coordinate with a slight bend at 5, then a sharp corner
+  // at (10, 0), then up the second coordinate.
+  std::vector<LinkPoint> links;
+  for (uint32_t x = 0; x <= 10; ++x) links.push_back({x, x == 5 ? 1u : 0u});
+  for (uint32_t y = 2; y <= 10; y += 2) links.push_back({10, y});
+  links.push_back({10, 10});  // a repeat, dropped before simplifying
+  Bytes route = gdbtest::route_body('l', "Bend", {{"P", links}});
+  for (bool keep_routes : {false, true}) {
+    TrackOptions options;
+    options.capacity = 3;
+    options.long_route = LongRoute::simplify;
+    options.keep_routes = keep_routes;
+    Converted c = convert('l', route, {SENTINEL}, std::nullopt, 64, options);
+    ASSERT_TRUE(c.ok);
+    Builder expected;
+    if (keep_routes) expected.record('R', route);
+    expected.record(
+        'T', gdbtest::track_body('l', "Bend", {{0, 0}, {10, 0}, {10, 10}}));
+    EXPECT_EQ(c.output, expected.build());
+    EXPECT_EQ(c.messages, "");
+  }
 }
 
 TEST(TrackRecordLength, IsTheNumberOfBodyBytesWritten) {

@@ -67,16 +67,44 @@ TEST(Run, ReplacesAnExistingOutputAndConvertsInPlace) {
             (std::set<std::string>{"trip.gdb", "out.gdb"}));
 }
 
-TEST(Run, WrongNumberOfArgumentsIsAUsageErrorThatTouchesNoFile) {
+TEST(Run, UsageErrorsHelpAndVersionTouchNoFile) {
   ScopedTempDir dir;
   gdbtest::write_file(dir / "trip.gdb", gdbtest::example_file());
-  const std::vector<std::vector<std::string>> cases = {
-      {}, {dir / "trip"}, {dir / "trip", dir / "out", dir / "more"}};
-  for (const auto& arguments : cases) {
-    SCOPED_TRACE(arguments.size());
-    Result r = run_tool(arguments);
-    EXPECT_EQ(r.status, EXIT_USAGE);
-    EXPECT_EQ(r.messages, USAGE_MESSAGE);
+  const std::string usage = USAGE_MESSAGE;
+  const std::string trip = dir / "trip";
+  const std::string out = dir / "out";
+  struct Case {
+    std::vector<std::string> arguments;
+    int status;
+    std::string messages;
+  };
+  const Case cases[] = {
+      {{}, EXIT_USAGE, usage},
+      {{trip}, EXIT_USAGE, "Expected two file names, found 1\n" + usage},
+      {{trip, out, out},
+       EXIT_USAGE,
+       "Expected two file names, found 3\n" + usage},
+      {{trip, out, "--max-points", "1"},
+       EXIT_USAGE,
+       "Option '--max-points' takes a whole number from 2 to 1000000, not "
+       "'1'\n" +
+           usage},
+      {{"--split", trip, "--simplify", out},
+       EXIT_USAGE,
+       "Options '--split' and '--simplify' exclude each other\n" + usage},
+      {{trip, "--frobnicate", out},
+       EXIT_USAGE,
+       "Unknown option '--frobnicate'\n" + usage},
+      {{trip, out, "--help"}, EXIT_OK, usage + HELP_OPTIONS},
+      {{"--version", trip, out},
+       EXIT_OK,
+       std::string("rtetrk ") + RTETRK_VERSION + "\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.messages);
+    Result r = run_tool(c.arguments);
+    EXPECT_EQ(r.status, c.status);
+    EXPECT_EQ(r.messages, c.messages);
     EXPECT_EQ(listing(dir.path()), (std::set<std::string>{"trip.gdb"}));
   }
 }

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 
 namespace gdb {
@@ -87,6 +88,34 @@ TEST(ByteReader, ReadPastLimitFailsAndStaysFailedAfterClearing) {
   in.clear_limit();
   EXPECT_FALSE(in.get(byte));
   EXPECT_EQ(in.status(), ReadStatus::past_limit);
+}
+
+TEST(ByteReader, CopiesWhatIsConsumedBetweenStartAndStop) {
+  const std::string text = "abcdefghijklmnopqrstuvwxyz";
+  for (size_t buffer_size : {1, 3, 7, 64}) {
+    SCOPED_TRACE(buffer_size);
+    MemorySource source = source_of(text);
+    ByteReader in(source, buffer_size);
+    MemorySink sink;
+    ByteWriter copy(sink, 4);
+    uint8_t byte;
+    ASSERT_TRUE(in.get(byte) && in.get(byte));  // "ab" is not copied
+    in.start_copy(copy);
+    ASSERT_TRUE(in.get(byte));
+    const uint8_t* data;
+    size_t size;
+    for (int skipped = 0; skipped < 20;) {  // consumed a chunk at a time
+      ASSERT_TRUE(in.available(data, size));
+      size_t count = std::min<size_t>(size, 20 - skipped);
+      in.advance(count);
+      skipped += static_cast<int>(count);
+    }
+    in.stop_copy();
+    ASSERT_TRUE(in.get(byte));  // "x" is not copied
+    ASSERT_TRUE(copy.flush());
+    EXPECT_EQ(std::string(sink.bytes().begin(), sink.bytes().end()),
+              text.substr(2, 21));
+  }
 }
 
 TEST(ByteReader, ReadErrorIsToldApartFromEndOfInput) {
