@@ -52,8 +52,10 @@ class BoundedSink : public gdb::ByteSink {
 };
 
 // The one place where a run's context is set up.
-convert::ConversionContext make_context(std::ostream& messages) {
+convert::ConversionContext make_context(const RunSettings& settings,
+                                        std::ostream& messages) {
   convert::ConversionContext context;
+  context.options = settings.options;
   context.messages = &messages;
   return context;
 }
@@ -124,7 +126,7 @@ bool walk_records(const uint8_t* file, size_t size, size_t at,
 struct RouteModel {
   std::string_view name;
   std::vector<uint64_t> positions;  // the 8 bytes of each kept position
-  uint64_t dropped = 0;             // link points past the limit
+  uint64_t dropped = 0;             // link points past a cut track's capacity
 };
 
 class RouteParser {
@@ -132,8 +134,14 @@ class RouteParser {
   RouteParser(const uint8_t* body, size_t length)
       : body_(body), length_(length) {}
 
-  // Nothing when a part of the route does not fit in the body.
-  std::optional<RouteModel> parse(uint8_t version) {
+  // Nothing when a part of the route does not fit in the body. When cutting,
+  // only the positions that fit in one track are kept.
+  std::optional<RouteModel> parse(uint8_t version,
+                                  const convert::TrackOptions& options) {
+    std::optional<uint32_t> limit;
+    if (options.long_route == convert::LongRoute::cut) {
+      limit = options.capacity;
+    }
     RouteModel route;
     size_t name_start = at_;
     if (!cstring()) return std::nullopt;
@@ -154,7 +162,7 @@ class RouteParser {
         uint64_t position = 0;
         std::memcpy(&position, body_ + at_, 8);
         if (!block()) return std::nullopt;
-        keep(route, position);
+        keep(route, position, limit);
       }
       if (!skip(1) || !block() || !block() || !skip(trailer)) {
         return std::nullopt;
@@ -164,8 +172,9 @@ class RouteParser {
   }
 
  private:
-  static void keep(RouteModel& route, uint64_t position) {
-    if (route.positions.size() == convert::MAX_TRACK_POINTS) {
+  static void keep(RouteModel& route, uint64_t position,
+                   std::optional<uint32_t> limit) {
+    if (limit && route.positions.size() == *limit) {
       ++route.dropped;
     } else if (route.positions.empty() || route.positions.back() != position) {
       route.positions.push_back(position);
@@ -200,21 +209,83 @@ class RouteParser {
   size_t at_ = 0;
 };
 
-std::optional<RouteModel> model_route(const uint8_t* file, const Frame& frame) {
+std::optional<RouteModel> model_route(const uint8_t* file, const Frame& frame,
+                                      const convert::TrackOptions& options) {
   uint8_t version = file[VERSION_OFFSET];
   return RouteParser(file + frame.body(), frame.end - frame.body())
-      .parse(version);
+      .parse(version, options);
 }
 
-// Checks the body of the track written for `route`.
+// A track that a route must become.
+struct ExpectedTrack {
+  std::string name;
+  std::vector<uint64_t> positions;
+  // When simplifying, the track holds `size` of the positions, in order,
+  // the first and the last among them; otherwise exactly the positions.
+  std::optional<size_t> subset;
+};
+
+std::vector<ExpectedTrack> expected_tracks(
+    const RouteModel& route, const convert::TrackOptions& options) {
+  const std::vector<uint64_t>& all = route.positions;
+  const size_t capacity = options.capacity;
+  std::string name(route.name);
+  switch (options.long_route) {
+    case convert::LongRoute::split: {
+      // Full tracks, each next one starting with the last position of the
+      // one before; the second and later are numbered.
+      std::vector<ExpectedTrack> tracks;
+      size_t first = 0;
+      for (; all.size() - first > capacity; first += capacity - 1) {
+        tracks.push_back({tracks.empty()
+                              ? name
+                              : name + " #" + std::to_string(tracks.size() + 1),
+                          {all.begin() + first, all.begin() + first + capacity},
+                          std::nullopt});
+      }
+      tracks.push_back({tracks.empty()
+                            ? name
+                            : name + " #" + std::to_string(tracks.size() + 1),
+                        {all.begin() + first, all.end()},
+                        std::nullopt});
+      return tracks;
+    }
+    case convert::LongRoute::simplify:
+      if (all.size() > capacity) return {{name, all, capacity}};
+      break;
+    case convert::LongRoute::cut:
+      break;
+  }
+  return {{name, all, std::nullopt}};
+}
+
+// Whether `track` holds `count` positions of `expected`, in order, with its
+// first and last.
+bool is_shape_subset(const uint8_t* track, uint32_t count,
+                     const std::vector<uint64_t>& expected) {
+  if (count < 2 || expected.size() < 2) return false;
+  size_t next = 0;
+  for (uint32_t i = 0; i < count; ++i, track += TRACK_POINT_BYTES) {
+    while (next < expected.size() &&
+           std::memcmp(track, &expected[next], 8) != 0) {
+      ++next;
+    }
+    if (next == expected.size()) return false;
+    if ((i == 0) != (next == 0)) return false;
+    ++next;
+  }
+  return next == expected.size();
+}
+
+// Checks the body of a track against what it must be.
 std::string check_track(const uint8_t* body, size_t length, uint8_t version,
-                        const RouteModel& route) {
-  size_t name_size = route.name.size() + 1;
+                        const ExpectedTrack& expected) {
+  size_t name_size = expected.name.size() + 1;
   size_t fixed = name_size + sizeof TRACK_HEADER + 4;
   if (length < fixed ||
-      std::memcmp(body, route.name.data(), route.name.size()) != 0 ||
-      body[route.name.size()] != 0) {
-    return "the track does not begin with the route's name";
+      std::memcmp(body, expected.name.data(), expected.name.size()) != 0 ||
+      body[expected.name.size()] != 0) {
+    return "the track does not begin with the name it should have";
   }
   if (std::memcmp(body + name_size, TRACK_HEADER, sizeof TRACK_HEADER) != 0) {
     return "the track's fixed bytes after the name are wrong";
@@ -224,14 +295,21 @@ std::string check_track(const uint8_t* body, size_t length, uint8_t version,
   if (length != fixed + TRACK_POINT_BYTES * uint64_t{count} + trailer) {
     return "the track's length does not match its point count";
   }
-  if (count != route.positions.size()) {
-    return "the track does not hold the route's kept positions";
-  }
   const uint8_t* point = body + fixed;
-  for (uint32_t i = 0; i < count; ++i, point += TRACK_POINT_BYTES) {
-    if (std::memcmp(point, &route.positions[i], 8) != 0) {
-      return "the track does not hold the route's kept positions";
+  if (expected.subset) {
+    if (count != *expected.subset ||
+        !is_shape_subset(point, count, expected.positions)) {
+      return "the simplified track is not a part of the route's path";
     }
+  } else {
+    bool same = count == expected.positions.size();
+    for (uint32_t i = 0; same && i < count; ++i) {
+      same = std::memcmp(point + TRACK_POINT_BYTES * i, &expected.positions[i],
+                         8) == 0;
+    }
+    if (!same) return "the track does not hold the positions it should";
+  }
+  for (uint32_t i = 0; i < count; ++i, point += TRACK_POINT_BYTES) {
     if (gdb::decode_u32le(point + 8) != 0) {
       return "a track point is not padded with zeros";
     }
@@ -256,7 +334,7 @@ std::optional<uint64_t> limit_messages(const std::string& messages) {
 // Whether every route up to the end record can be read inside its record.
 bool routes_fit(const uint8_t* file, const std::vector<Frame>& records) {
   return std::all_of(records.begin(), records.end(), [file](const Frame& r) {
-    return r.type != 'R' || model_route(file, r).has_value();
+    return r.type != 'R' || model_route(file, r, {}).has_value();
   });
 }
 
@@ -268,7 +346,7 @@ bool is_input_failure(gdb::ReadStatus status) {
 
 // The checks for a run that reported success.
 std::string check_converted(const uint8_t* file, size_t size,
-                            const RunResult& run) {
+                            const RunSettings& settings, const RunResult& run) {
   if (run.status != gdb::ReadStatus::ok) return "success after a failed read";
   if (run.output_failed) return "success after a failed write";
   std::optional<size_t> preamble = preamble_end(file, size);
@@ -291,38 +369,49 @@ std::string check_converted(const uint8_t* file, size_t size,
       written.back().end != out.size()) {
     return "the output's records do not frame exactly up to a final 'V'";
   }
-  if (written.size() != records.size()) {
-    return "the output has a different number of records";
-  }
 
+  const convert::TrackOptions& options = settings.options;
   uint8_t version = file[VERSION_OFFSET];
   uint64_t dropped = 0;
-  for (size_t i = 0; i < records.size(); ++i) {
-    const Frame& in = records[i];
-    const Frame& o = written[i];
-    if (in.type != 'R') {
-      if (in.end - in.start != o.end - o.start ||
-          !std::equal(file + in.start, file + in.end, out.data() + o.start)) {
-        return "a record other than a route was not copied unchanged";
+  size_t next = 0;  // the next record of the output
+  for (const Frame& in : records) {
+    if (in.type != 'R' || options.keep_routes) {
+      if (next == written.size() ||
+          in.end - in.start != written[next].end - written[next].start ||
+          !std::equal(file + in.start, file + in.end,
+                      out.data() + written[next].start)) {
+        return in.type == 'R' ? "a kept route was not copied unchanged"
+                              : "a record other than a route was not copied "
+                                "unchanged";
       }
-      continue;
+      ++next;
+      if (in.type != 'R') continue;
     }
-    if (o.type != 'T') return "a route was not replaced by a track";
-    std::optional<RouteModel> route = model_route(file, in);
+    std::optional<RouteModel> route = model_route(file, in, options);
     if (!route) return "a route that does not fit in its record was converted";
-    std::string track =
-        check_track(out.data() + o.body(), o.end - o.body(), version, *route);
-    if (!track.empty()) return track;
+    for (const ExpectedTrack& expected : expected_tracks(*route, options)) {
+      if (next == written.size() || written[next].type != 'T') {
+        return "a route was not followed by its tracks";
+      }
+      const Frame& o = written[next++];
+      std::string track = check_track(out.data() + o.body(), o.end - o.body(),
+                                      version, expected);
+      if (!track.empty()) return track;
+    }
     dropped += route->dropped;
   }
+  if (next != written.size()) return "the output has records of its own";
   if (limit_messages(run.messages) != dropped) {
     return "the limit message was not printed once per dropped link point";
   }
 
-  RunResult again = run_conversion(out.data(), out.size(), RunSettings());
-  if (again.outcome != Outcome::converted || again.output != out ||
-      !again.messages.empty()) {
-    return "converting the output again does not give the same bytes";
+  // Kept routes would be converted again.
+  if (!options.keep_routes) {
+    RunResult again = run_conversion(out.data(), out.size(), settings);
+    if (again.outcome != Outcome::converted || again.output != out ||
+        !again.messages.empty()) {
+      return "converting the output again does not give the same bytes";
+    }
   }
   return "";
 }
@@ -336,7 +425,7 @@ RunResult run_conversion(const uint8_t* file, size_t size,
   BoundedSink sink(settings.output_capacity);
   gdb::ByteWriter out(sink, settings.write_buffer);
   std::ostringstream messages;
-  convert::ConversionContext context = make_context(messages);
+  convert::ConversionContext context = make_context(settings, messages);
 
   RunResult result;
   result.outcome = driver::convert_stream(in, out, context);
@@ -355,11 +444,23 @@ RunResult run_conversion(const uint8_t* file, size_t size,
   return result;
 }
 
-RunSettings settings_from_byte(uint8_t byte, size_t file_size) {
+RunSettings settings_from_bytes(const uint8_t* bytes, size_t file_size) {
   RunSettings settings;
-  settings.read_buffer = READ_BUFFER_SIZES[byte & 0x0F];
-  settings.write_buffer = WRITE_BUFFER_SIZES[(byte >> 4) & 0x03];
-  if ((byte >> 6) == 3) settings.output_capacity = file_size / 2;
+  settings.read_buffer = READ_BUFFER_SIZES[bytes[0] & 0x0F];
+  settings.write_buffer = WRITE_BUFFER_SIZES[(bytes[0] >> 4) & 0x03];
+  if ((bytes[0] >> 6) == 3) settings.output_capacity = file_size / 2;
+  switch (bytes[1] & 0x03) {
+    case 1:
+      settings.options.long_route = convert::LongRoute::split;
+      break;
+    case 2:
+      settings.options.long_route = convert::LongRoute::simplify;
+      break;
+    default:
+      settings.options.long_route = convert::LongRoute::cut;
+  }
+  settings.options.keep_routes = (bytes[1] & 0x04) != 0;
+  settings.options.capacity = TRACK_CAPACITIES[(bytes[1] >> 3) & 0x0F];
   return settings;
 }
 
@@ -370,10 +471,15 @@ std::string check_conversion(const uint8_t* file, size_t size,
   if (run.read_after_end) return "the input was read again after its end";
   if (!limit_messages(run.messages)) return "an unexpected message was printed";
   // A link point takes at least 9 bytes in a route and 12 in a track; the
-  // rest of a route is never smaller than the rest of its track.
-  if (3 * static_cast<uint64_t>(run.output.size()) >
-      4 * static_cast<uint64_t>(size) + 3 * 64) {
-    return "the output is larger than 4/3 of the input plus 64 bytes";
+  // rest of a route is never smaller than the rest of its track. A kept
+  // route adds its own size. Split tracks each repeat the route's name, so
+  // their size is bounded by the checks of each track instead.
+  const convert::TrackOptions& options = settings.options;
+  uint64_t thirds = options.keep_routes ? 7 : 4;
+  if (options.long_route != convert::LongRoute::split &&
+      3 * static_cast<uint64_t>(run.output.size()) >
+          thirds * static_cast<uint64_t>(size) + 3 * 64) {
+    return "the output is larger than the bound for the options";
   }
   if (run.output_failed && run.outcome == Outcome::converted) {
     return "success after a failed write";
@@ -382,7 +488,7 @@ std::string check_conversion(const uint8_t* file, size_t size,
   std::optional<size_t> preamble = preamble_end(file, size);
   switch (run.outcome) {
     case Outcome::converted:
-      return check_converted(file, size, run);
+      return check_converted(file, size, settings, run);
     case Outcome::not_gdb:
       return preamble ? "a valid preamble was reported as not GDB" : "";
     case Outcome::truncated_or_corrupt: {
@@ -407,9 +513,11 @@ std::string check_conversion(const uint8_t* file, size_t size,
 }
 
 std::string check_fuzz_input(const uint8_t* data, size_t size) {
-  if (size == 0) return "";
-  return check_conversion(data + 1, size - 1,
-                          settings_from_byte(data[0], size - 1));
+  if (size < SETTINGS_BYTES) return "";
+  const uint8_t* file = data + SETTINGS_BYTES;
+  size_t file_size = size - SETTINGS_BYTES;
+  return check_conversion(file, file_size,
+                          settings_from_bytes(data, file_size));
 }
 
 }  // namespace fuzz

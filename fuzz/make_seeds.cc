@@ -1,11 +1,12 @@
 // Writes the fuzz seed files into a directory: make_seeds DIRECTORY
 //
-// Each seed is a fuzz input: a settings byte of 0 (the tool's own buffer
-// sizes) and the file.
+// Each seed is a fuzz input: settings bytes of 0 (the tool's own buffer
+// sizes and default options) and the file.
 
 #include <cstdio>
 #include <string>
 
+#include "fuzz/conversion_check.h"
 #include "fuzz/seeds.h"
 
 int main(int argc, char** argv) {
@@ -20,9 +21,11 @@ int main(int argc, char** argv) {
       std::perror(path.c_str());
       return 1;
     }
-    bool ok = std::fputc(0, file) != EOF &&
-              std::fwrite(seed.file.data(), 1, seed.file.size(), file) ==
-                  seed.file.size();
+    const uint8_t settings[fuzz::SETTINGS_BYTES] = {};
+    bool ok =
+        std::fwrite(settings, 1, sizeof settings, file) == sizeof settings &&
+        std::fwrite(seed.file.data(), 1, seed.file.size(), file) ==
+            seed.file.size();
     if (std::fclose(file) != 0 || !ok) {
       std::perror(path.c_str());
       return 1;
