@@ -218,9 +218,11 @@ std::optional<RouteModel> model_route(const uint8_t* file, const Frame& frame,
 
 // A track that a route must become.
 struct ExpectedTrack {
-  std::string name;
-  std::vector<uint64_t> positions;
-  // When simplifying, the track holds `size` of the positions, in order,
+  std::string_view name;  // the route's
+  uint32_t number = 1;    // from 2 on, " #<number>" follows the name
+  const uint64_t* positions;
+  size_t count;
+  // When simplifying, the track holds `subset` of the positions, in order,
   // the first and the last among them; otherwise exactly the positions.
   std::optional<size_t> subset;
 };
@@ -229,62 +231,56 @@ std::vector<ExpectedTrack> expected_tracks(
     const RouteModel& route, const convert::TrackOptions& options) {
   const std::vector<uint64_t>& all = route.positions;
   const size_t capacity = options.capacity;
-  std::string name(route.name);
-  switch (options.long_route) {
-    case convert::LongRoute::split: {
-      // Full tracks, each next one starting with the last position of the
-      // one before; the second and later are numbered.
-      std::vector<ExpectedTrack> tracks;
-      size_t first = 0;
-      for (; all.size() - first > capacity; first += capacity - 1) {
-        tracks.push_back({tracks.empty()
-                              ? name
-                              : name + " #" + std::to_string(tracks.size() + 1),
-                          {all.begin() + first, all.begin() + first + capacity},
-                          std::nullopt});
-      }
-      tracks.push_back({tracks.empty()
-                            ? name
-                            : name + " #" + std::to_string(tracks.size() + 1),
-                        {all.begin() + first, all.end()},
-                        std::nullopt});
-      return tracks;
+  std::vector<ExpectedTrack> tracks;
+  if (options.long_route == convert::LongRoute::split) {
+    // Full tracks, each next one starting with the last position of the
+    // one before.
+    size_t first = 0;
+    uint32_t number = 1;
+    for (; all.size() - first > capacity; first += capacity - 1) {
+      tracks.push_back(
+          {route.name, number++, all.data() + first, capacity, std::nullopt});
     }
-    case convert::LongRoute::simplify:
-      if (all.size() > capacity) return {{name, all, capacity}};
-      break;
-    case convert::LongRoute::cut:
-      break;
+    tracks.push_back({route.name, number, all.data() + first,
+                      all.size() - first, std::nullopt});
+  } else if (options.long_route == convert::LongRoute::simplify &&
+             all.size() > capacity) {
+    tracks.push_back({route.name, 1, all.data(), all.size(), capacity});
+  } else {
+    tracks.push_back({route.name, 1, all.data(), all.size(), std::nullopt});
   }
-  return {{name, all, std::nullopt}};
+  return tracks;
 }
 
-// Whether `track` holds `count` positions of `expected`, in order, with its
-// first and last.
+// Whether `track` holds `count` of the expected positions, in order, with
+// their first and last.
 bool is_shape_subset(const uint8_t* track, uint32_t count,
-                     const std::vector<uint64_t>& expected) {
-  if (count < 2 || expected.size() < 2) return false;
+                     const ExpectedTrack& expected) {
+  if (count < 2) return false;
   size_t next = 0;
   for (uint32_t i = 0; i < count; ++i, track += TRACK_POINT_BYTES) {
-    while (next < expected.size() &&
-           std::memcmp(track, &expected[next], 8) != 0) {
+    while (next < expected.count &&
+           std::memcmp(track, &expected.positions[next], 8) != 0) {
       ++next;
     }
-    if (next == expected.size()) return false;
-    if ((i == 0) != (next == 0)) return false;
+    if (next == expected.count || (i == 0) != (next == 0)) return false;
     ++next;
   }
-  return next == expected.size();
+  return next == expected.count;
 }
 
 // Checks the body of a track against what it must be.
 std::string check_track(const uint8_t* body, size_t length, uint8_t version,
                         const ExpectedTrack& expected) {
-  size_t name_size = expected.name.size() + 1;
+  std::string number =
+      expected.number > 1 ? " #" + std::to_string(expected.number) : "";
+  size_t name_size = expected.name.size() + number.size() + 1;
   size_t fixed = name_size + sizeof TRACK_HEADER + 4;
   if (length < fixed ||
       std::memcmp(body, expected.name.data(), expected.name.size()) != 0 ||
-      body[expected.name.size()] != 0) {
+      std::memcmp(body + expected.name.size(), number.data(), number.size()) !=
+          0 ||
+      body[name_size - 1] != 0) {
     return "the track does not begin with the name it should have";
   }
   if (std::memcmp(body + name_size, TRACK_HEADER, sizeof TRACK_HEADER) != 0) {
@@ -297,12 +293,11 @@ std::string check_track(const uint8_t* body, size_t length, uint8_t version,
   }
   const uint8_t* point = body + fixed;
   if (expected.subset) {
-    if (count != *expected.subset ||
-        !is_shape_subset(point, count, expected.positions)) {
+    if (count != *expected.subset || !is_shape_subset(point, count, expected)) {
       return "the simplified track is not a part of the route's path";
     }
   } else {
-    bool same = count == expected.positions.size();
+    bool same = count == expected.count;
     for (uint32_t i = 0; same && i < count; ++i) {
       same = std::memcmp(point + TRACK_POINT_BYTES * i, &expected.positions[i],
                          8) == 0;
