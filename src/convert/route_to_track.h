@@ -90,7 +90,8 @@ struct TrackOptions {
 
 // The name and kept positions of the route being converted.
 struct PointList {
-  PointList() { positions.reserve(MAX_TRACK_POINTS); }
+  // Room for a full track and the position that starts the next one.
+  PointList() { positions.reserve(MAX_TRACK_POINTS + 1); }
 
   // Empties the list for the next route; the position store stays allocated.
   void clear();

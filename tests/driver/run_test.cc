@@ -109,6 +109,96 @@ TEST(Run, UsageErrorsHelpAndVersionTouchNoFile) {
   }
 }
 
+// A route through six positions, with a repeat and a flagged link point.
+Bytes route_record(char version) {
+  const std::vector<gdbtest::LinkPoint> first = {
+      {0, 0}, {1, 0, 1}, {1, 0}, {2, 0}};
+  const std::vector<gdbtest::LinkPoint> second = {{3, 0}, {3, 3}, {3, 6}};
+  return Builder()
+      .record('R', gdbtest::route_body(version, "Trip",
+                                       {{"A", first}, {"B", second, 1}}))
+      .build();
+}
+
+// A waypoint, `middle` (the route unless given), a track and the end record.
+Bytes file_around(char version, const Bytes& middle) {
+  return Builder()
+      .bytes(gdbtest::preamble(version))
+      .record('W', Builder().cstring("Home").fill(24).build())
+      .bytes(middle)
+      .record('T', gdbtest::track_body(version, "Old", {{7, 7}}))
+      .record('V', Builder().u8(0).build())
+      .build();
+}
+
+TEST(Run, OptionsShapeTheTracksOfALongRoute) {
+  using gdbtest::TrackPoint;
+  const std::string limit = convert::ROUTE_POINT_LIMIT_MESSAGE;
+  struct Case {
+    std::vector<std::string> options;
+    bool keep_route;
+    // The tracks that follow the route, by name.
+    std::vector<std::pair<std::string, std::vector<TrackPoint>>> tracks;
+    std::string messages;
+  };
+  const Case cases[] = {
+      {{},
+       false,
+       {{"Trip", {{0, 0}, {1, 0}, {2, 0}, {3, 0}, {3, 3}, {3, 6}}}},
+       ""},
+      {{"--max-points", "4"},
+       false,
+       {{"Trip", {{0, 0}, {1, 0}, {2, 0}, {3, 0}}}},
+       limit + limit},
+      {{"--max-points=4", "--split"},
+       false,
+       {{"Trip", {{0, 0}, {1, 0}, {2, 0}, {3, 0}}},
+        {"Trip #2", {{3, 0}, {3, 3}, {3, 6}}}},
+       ""},
+      // Both positions between on the first leg have area 0; the earlier
+      // goes first.
+      {{"--simplify", "--max-points", "4"},
+       false,
+       {{"Trip", {{0, 0}, {3, 0}, {3, 3}, {3, 6}}}},
+       ""},
+      {{"--keep-routes"},
+       true,
+       {{"Trip", {{0, 0}, {1, 0}, {2, 0}, {3, 0}, {3, 3}, {3, 6}}}},
+       ""},
+      {{"--keep-routes", "--split", "--max-points", "3"},
+       true,
+       {{"Trip", {{0, 0}, {1, 0}, {2, 0}}},
+        {"Trip #2", {{2, 0}, {3, 0}, {3, 3}}},
+        {"Trip #3", {{3, 3}, {3, 6}}}},
+       ""},
+  };
+  for (char version : {'k', 'l', 'm'}) {
+    for (const Case& c : cases) {
+      std::string shown(1, version);
+      for (const std::string& option : c.options) shown += " " + option;
+      SCOPED_TRACE(shown);
+      ScopedTempDir dir;
+      gdbtest::write_file(dir / "trip.gdb",
+                          file_around(version, route_record(version)));
+      // The options between the file names.
+      std::vector<std::string> arguments = {dir / "trip"};
+      arguments.insert(arguments.end(), c.options.begin(), c.options.end());
+      arguments.push_back(dir / "out");
+      Result r = run_tool(arguments);
+      EXPECT_EQ(r.status, EXIT_OK);
+      EXPECT_EQ(r.messages, c.messages + DONE_MESSAGE);
+
+      Builder middle;
+      if (c.keep_route) middle.bytes(route_record(version));
+      for (const auto& [name, points] : c.tracks) {
+        middle.record('T', gdbtest::track_body(version, name, points));
+      }
+      EXPECT_EQ(gdbtest::read_file(dir / "out.gdb"),
+                file_around(version, middle.build()));
+    }
+  }
+}
+
 TEST(Run, FilesThatCannotBeOpenedAreReportedAndNothingIsCreated) {
   ScopedTempDir dir;
   gdbtest::write_file(dir / "trip.gdb", gdbtest::example_file());
