@@ -253,20 +253,30 @@ std::vector<ExpectedTrack> expected_tracks(
 }
 
 // Whether `track` holds `count` of the expected positions, in order, with
-// their first and last.
+// their first and last. A position can come back later in a path, so the
+// first and last are matched at the ends and only those between them as a
+// subsequence of the positions between.
 bool is_shape_subset(const uint8_t* track, uint32_t count,
                      const ExpectedTrack& expected) {
-  if (count < 2) return false;
-  size_t next = 0;
-  for (uint32_t i = 0; i < count; ++i, track += TRACK_POINT_BYTES) {
-    while (next < expected.count &&
-           std::memcmp(track, &expected.positions[next], 8) != 0) {
+  auto same = [](const uint8_t* point, const uint64_t& position) {
+    return std::memcmp(point, &position, 8) == 0;
+  };
+  if (count < 2 || expected.count < count) return false;
+  const uint8_t* last = track + TRACK_POINT_BYTES * (count - 1);
+  if (!same(track, expected.positions[0]) ||
+      !same(last, expected.positions[expected.count - 1])) {
+    return false;
+  }
+  size_t next = 1;
+  for (const uint8_t* point = track + TRACK_POINT_BYTES; point != last;
+       point += TRACK_POINT_BYTES, ++next) {
+    while (next < expected.count - 1 &&
+           !same(point, expected.positions[next])) {
       ++next;
     }
-    if (next == expected.count || (i == 0) != (next == 0)) return false;
-    ++next;
+    if (next == expected.count - 1) return false;
   }
-  return next == expected.count;
+  return true;
 }
 
 // Checks the body of a track against what it must be.

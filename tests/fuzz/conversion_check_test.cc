@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <set>
 
 #include "fuzz/seeds.h"
@@ -110,6 +111,32 @@ TEST(ConversionCheck, HoldsForSeedsCutOrChangedAnywhere) {
       }
     }
   }
+}
+
+// Found by fuzzing: a path that comes back to its last position earlier on.
+// Simplified to its two ends, it is a valid track, which a check that
+// matched the track's end to the first equal position rejected.
+TEST(ConversionCheck, SimplifiedPathMayPassItsLastPositionEarlier) {
+  const gdbtest::Bytes file =
+      gdbtest::Builder()
+          .bytes(gdbtest::preamble('k'))
+          .record('R',
+                  gdbtest::route_body(
+                      'k', "Back",
+                      {{"P", {{0, 0}, {10, 0}, {5, 5}, {20, 20}, {5, 5}}}}))
+          .record('V', {0})
+          .build();
+  RunSettings settings = with_options(LongRoute::simplify, 2, false);
+  RunResult run = run_conversion(file.data(), file.size(), settings);
+  ASSERT_EQ(run.outcome, driver::Outcome::converted);
+  const gdbtest::Bytes track =
+      gdbtest::Builder()
+          .record('T', gdbtest::track_body('k', "Back", {{0, 0}, {5, 5}}))
+          .build();
+  EXPECT_NE(std::search(run.output.begin(), run.output.end(), track.begin(),
+                        track.end()),
+            run.output.end());
+  EXPECT_EQ(check_conversion(file.data(), file.size(), settings), "");
 }
 
 }  // namespace
