@@ -35,9 +35,17 @@ bool skip_position_block(gdb::ByteReader& in) {
   return gdb::skip_bytes(in, POSITION_BYTES) && gdb::skip_optional_8(in) != 0;
 }
 
+// A link point is a position block whose first 8 bytes are the position.
+// Both coordinates are read together and the position is stored whole, so
+// that it takes one load and one store on its way to the point list.
 bool read_link_point(gdb::ByteReader& in, Position& position) {
-  return gdb::read_u32le(in, position.first) &&
-         gdb::read_u32le(in, position.second) && gdb::skip_optional_8(in) != 0;
+  uint8_t bytes[POSITION_BYTES];
+  if (!in.read(bytes, POSITION_BYTES) || gdb::skip_optional_8(in) == 0) {
+    return false;
+  }
+  position = Position{gdb::decode_u32le(bytes),
+                      gdb::decode_u32le(bytes + gdb::U32_BYTES)};
+  return true;
 }
 
 // Reads one route point. `more` is cleared when its K is 0, which ends the
@@ -149,13 +157,32 @@ void write_track_body(gdb::ByteWriter& out, std::string_view name,
   gdb::write_cstring(out, name);
   out.write(TRACK_HEADER_BYTES, sizeof TRACK_HEADER_BYTES);
   gdb::write_u32le(out, count);
+  // Each track point is put together whole and written in one piece; its
+  // padding after the two coordinates stays 0.
+  uint8_t point[TRACK_POINT_BYTES] = {};
   for (const Position* position = positions; position != positions + count;
        ++position) {
-    gdb::write_u32le(out, position->first);
-    gdb::write_u32le(out, position->second);
-    out.write(TRACK_POINT_PADDING, sizeof TRACK_POINT_PADDING);
+    gdb::encode_u32le(position->first, point);
+    gdb::encode_u32le(position->second, point + gdb::U32_BYTES);
+    out.write(point, TRACK_POINT_BYTES);
   }
   for (uint32_t i = 0; i < track_trailer_bytes(version); ++i) out.put(0);
+}
+
+// append_point for a list that already holds the capacity.
+bool append_beyond_capacity(ConversionContext& context,
+                            const Position& position) {
+  std::vector<Position>& positions = context.points.positions;
+  if (context.options.long_route == LongRoute::cut) {
+    if (context.messages) *context.messages << ROUTE_POINT_LIMIT_MESSAGE;
+    return true;
+  }
+  if (positions.back() == position) return true;
+  positions.push_back(position);
+  if (context.split_output) {
+    return write_full_tracks(*context.split_output, context);
+  }
+  return true;
 }
 
 }  // namespace
@@ -169,17 +196,11 @@ void PointList::clear() {
 
 bool append_point(ConversionContext& context, const Position& position) {
   std::vector<Position>& positions = context.points.positions;
-  const TrackOptions& options = context.options;
-  if (options.long_route == LongRoute::cut &&
-      positions.size() >= options.capacity) {
-    if (context.messages) *context.messages << ROUTE_POINT_LIMIT_MESSAGE;
-    return true;
+  if (positions.size() >= context.options.capacity) {
+    return append_beyond_capacity(context, position);
   }
   if (!positions.empty() && positions.back() == position) return true;
   positions.push_back(position);
-  if (context.split_output && positions.size() > options.capacity) {
-    return write_full_tracks(*context.split_output, context);
-  }
   return true;
 }
 

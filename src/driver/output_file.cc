@@ -10,6 +10,8 @@
 #include <string>
 #include <system_error>
 
+#include "driver/platform.h"
+
 namespace driver {
 
 namespace fs = std::filesystem;
@@ -40,27 +42,31 @@ fs::path temporary_name(const fs::path& target, std::mt19937_64& random) {
 
 // Signals that end the process while a temporary exists. Their handler
 // removes the temporary, then lets the signal end the process as it would
-// have.
+// have. On Windows, Ctrl-C and Ctrl-Break arrive as SIGINT and SIGBREAK.
 constexpr int CLEANUP_SIGNALS[] = {
     SIGINT,
     SIGTERM,
 #ifdef SIGHUP
     SIGHUP,
 #endif
+#ifdef SIGBREAK
+    SIGBREAK,
+#endif
 };
 using SignalHandler = void (*)(int);
+using NativeChar = fs::path::value_type;
 SignalHandler previous_handlers[std::size(CLEANUP_SIGNALS)];
-std::atomic<const char*> temporary_to_remove{nullptr};
+std::atomic<const NativeChar*> temporary_to_remove{nullptr};
 
 extern "C" void remove_temporary_and_reraise(int signal) {
-  if (const char* path = temporary_to_remove.exchange(nullptr)) {
-    std::remove(path);
+  if (const NativeChar* path = temporary_to_remove.exchange(nullptr)) {
+    remove_file(path);
   }
   std::signal(signal, SIG_DFL);
   std::raise(signal);
 }
 
-void remove_temporary_on_signal(const char* path) {
+void remove_temporary_on_signal(const NativeChar* path) {
   temporary_to_remove = path;
   for (size_t i = 0; i < std::size(CLEANUP_SIGNALS); ++i) {
     previous_handlers[i] =
@@ -111,13 +117,13 @@ bool OutputFile::open(const fs::path& path) {
   if (fs::is_directory(status)) return false;
 
   if (fs::exists(status) && !fs::is_regular_file(status)) {
-    file_ = std::fopen(target_.string().c_str(), "wb");
+    file_ = open_file(target_, "wb");
     return file_ != nullptr;
   }
   if (fs::exists(status)) {
     // An existing output must be writable, as if it were opened for
     // writing; "r+b" checks that without changing it.
-    std::FILE* probe = std::fopen(target_.string().c_str(), "r+b");
+    std::FILE* probe = open_file(target_, "r+b");
     if (!probe) return false;
     std::fclose(probe);
     permissions_ = status.permissions();
@@ -126,12 +132,10 @@ bool OutputFile::open(const fs::path& path) {
   std::mt19937_64 random = seeded_generator();
   for (int i = 0; i < TEMPORARY_NAME_TRIES; ++i) {
     fs::path candidate = temporary_name(target_, random);
-    // "x": fail rather than reuse a file that is already there.
-    file_ = std::fopen(candidate.string().c_str(), "wbx");
+    file_ = create_new_file(candidate);
     if (file_) {
       temporary_ = candidate;
-      temporary_text_ = temporary_.string();
-      remove_temporary_on_signal(temporary_text_.c_str());
+      remove_temporary_on_signal(temporary_.c_str());
       return true;
     }
     if (errno != EEXIST) return false;

@@ -12,8 +12,9 @@
 // is refused. An existing output that is not a regular file (a FIFO or a
 // device) cannot be replaced; it is written directly.
 //
-// While the temporary exists, SIGINT, SIGTERM and SIGHUP remove it before
-// they end the process. Only one OutputFile may be open at a time.
+// While the temporary exists, SIGINT, SIGTERM and SIGHUP (on Windows SIGINT
+// and SIGBREAK: Ctrl-C and Ctrl-Break) remove it before they end the
+// process. Only one OutputFile may be open at a time.
 
 #ifndef RTETRK_DRIVER_OUTPUT_FILE_H_
 #define RTETRK_DRIVER_OUTPUT_FILE_H_
@@ -21,7 +22,6 @@
 #include <cstdio>
 #include <filesystem>
 #include <optional>
-#include <string>
 
 namespace driver {
 
@@ -50,8 +50,9 @@ class OutputFile {
   void discard();
 
   std::filesystem::path target_;
-  std::filesystem::path temporary_;  // empty when writing directly
-  std::string temporary_text_;  // the temporary's name for the signal handler
+  // Empty when writing directly. Its c_str() is what the signal handler
+  // removes.
+  std::filesystem::path temporary_;
   std::optional<std::filesystem::perms> permissions_;  // of an existing output
   std::FILE* file_ = nullptr;
 };

@@ -10,6 +10,7 @@
 #include "driver/command_line.h"
 #include "driver/messages.h"
 #include "driver/output_file.h"
+#include "driver/platform.h"
 
 namespace driver {
 
@@ -41,10 +42,10 @@ const char* message_of(Outcome outcome) {
 
 // Opens the input for reading; nothing for a directory, which some systems
 // let fopen open.
-std::FILE* open_input(const std::string& name) {
+std::FILE* open_input(const fs::path& path) {
   std::error_code error;
-  if (fs::is_directory(name, error)) return nullptr;
-  return std::fopen(name.c_str(), "rb");
+  if (fs::is_directory(path, error)) return nullptr;
+  return open_file(path, "rb");
 }
 
 class InputFile {
@@ -97,13 +98,13 @@ namespace {
 // Converts the named input into the named output; returns the exit status.
 int convert_files(const FileNames& names, const convert::TrackOptions& options,
                   std::ostream& messages) {
-  InputFile input(open_input(names.input));
+  InputFile input(open_input(path_from_utf8(names.input)));
   if (!input.get()) {
     messages << CANT_OPEN_INPUT_MESSAGE;
     return EXIT_FAILED;
   }
   OutputFile output;
-  if (!output.open(names.output)) {
+  if (!output.open(path_from_utf8(names.output))) {
     messages << CANT_OPEN_OUTPUT_MESSAGE;
     return EXIT_FAILED;
   }

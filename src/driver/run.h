@@ -33,7 +33,8 @@ Outcome convert_stream(gdb::ByteReader& in, gdb::ByteWriter& out,
                        convert::ConversionContext& context);
 
 // Runs the tool on a command line and returns its exit status. Every message
-// goes to `messages`.
+// goes to `messages`. File names are UTF-8 on Windows and the system's own
+// bytes elsewhere.
 int run(int argc, const char* const* argv, std::ostream& messages);
 
 }  // namespace driver

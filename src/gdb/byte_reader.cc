@@ -70,6 +70,17 @@ bool ByteReader::fill() {
   return true;
 }
 
+bool ByteReader::read_slow(uint8_t* data, size_t count) {
+  return consume_chunks(count, [&data](const uint8_t* bytes, size_t size) {
+    std::memcpy(data, bytes, size);
+    data += size;
+  });
+}
+
+bool ByteReader::skip_slow(uint64_t count) {
+  return consume_chunks(count, [](const uint8_t*, size_t) {});
+}
+
 void ByteReader::fail(ReadStatus status) {
   if (status_ == ReadStatus::ok) status_ = status;
   end_ = next_;

@@ -1,9 +1,11 @@
 // Buffered, forward-only reading of a byte stream.
 //
 // ByteReader pulls bytes from a ByteSource through a fixed buffer. The format
-// code reads one byte at a time through the inline get(); bulk skips, copies
-// and string scans work on whole buffered chunks through available() and
-// advance().
+// code reads single bytes through the inline get() and fixed-size fields
+// through read() and skip(), which take the bytes straight from the buffer
+// when they are all there and fall back to refilling only at the buffer's
+// end. Bulk copies and string scans work on whole buffered chunks through
+// available() and advance().
 //
 // A reader can be given a limit: from set_limit(n) on, at most n more bytes
 // can be read. The route reader uses it to keep every read inside the record
@@ -24,6 +26,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <vector>
 
 #include "gdb/byte_writer.h"
@@ -74,7 +77,7 @@ enum class ReadStatus {
 
 class ByteReader {
  public:
-  static constexpr size_t DEFAULT_BUFFER_SIZE = 64 * 1024;
+  static constexpr size_t DEFAULT_BUFFER_SIZE = 128 * 1024;
 
   // Does not own the source, which must outlive the reader.
   explicit ByteReader(ByteSource& source,
@@ -87,6 +90,46 @@ class ByteReader {
   bool get(uint8_t& byte) {
     if (next_ == end_ && !fill()) return false;
     byte = *next_++;
+    return true;
+  }
+
+  // Reads exactly `count` bytes into `data`. False on failure; the bytes
+  // read before it are then consumed.
+  bool read(uint8_t* data, size_t count) {
+    if (const uint8_t* bytes = take(count)) {
+      if (count != 0) std::memcpy(data, bytes, count);
+      return true;
+    }
+    return read_slow(data, count);
+  }
+
+  // Reads and discards exactly `count` bytes. False on failure.
+  bool skip(uint64_t count) { return take(count) || skip_slow(count); }
+
+  // If the next `count` bytes are all in the buffer (and inside the limit),
+  // returns where they are, without consuming them; they stay valid until
+  // the next read. Otherwise returns nullptr, and the bytes are to be read
+  // with the calls that refill the buffer. This lets the format code decode
+  // a field whose size depends on its own contents in one step, with the
+  // byte-by-byte reads left for the buffer's end.
+  const uint8_t* peek(uint64_t count) const {
+    return count <= static_cast<uint64_t>(end_ - next_) ? next_ : nullptr;
+  }
+
+  // Hands the next `count` bytes to `take(data, size)`, a buffered chunk at
+  // a time, consuming each chunk after it has been handed over. False on
+  // failure, after the chunks before it.
+  template <typename Take>
+  bool consume_chunks(uint64_t count, Take take) {
+    const uint8_t* data;
+    size_t size;
+    while (count != 0) {
+      if (!available(data, size)) return false;
+      if (size > count) size = static_cast<size_t>(count);
+      take(data, size);
+      next_ += size;
+      count -= size;
+    }
     return true;
   }
 
@@ -130,6 +173,16 @@ class ByteReader {
 
  private:
   bool fill();
+  // Consumes `count` bytes if they are all buffered, and returns where they
+  // are; nullptr otherwise.
+  const uint8_t* take(uint64_t count) {
+    const uint8_t* bytes = peek(count);
+    if (bytes) next_ += count;
+    return bytes;
+  }
+  // read() and skip() for bytes that are not all buffered yet.
+  bool read_slow(uint8_t* data, size_t count);
+  bool skip_slow(uint64_t count);
   void fail(ReadStatus status);
   // Sets end_ to the end of the buffered bytes, cut at the limit.
   void clip();

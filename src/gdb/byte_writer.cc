@@ -28,20 +28,20 @@ void ByteWriter::drain() {
   next_ = buffer_.data();
 }
 
-void ByteWriter::write(const uint8_t* data, size_t size) {
+void ByteWriter::write_slow(const uint8_t* data, size_t size) {
+  // The sink gets whole buffers, which keeps its writes aligned: top up the
+  // buffer, hand whole buffers of the block over without copying them, and
+  // keep the rest.
   size_t room = static_cast<size_t>(end_ - next_);
-  if (size <= room) {
-    if (size != 0) std::memcpy(next_, data, size);
-    next_ += size;
-    return;
-  }
+  std::memcpy(next_, data, room);
+  next_ = end_;
+  data += room;
+  size -= room;
   drain();
-  if (size >= buffer_.size()) {
-    // Large blocks go straight to the sink rather than through the buffer.
-    if (!failed_ && !sink_.write(data, size)) failed_ = true;
-    return;
-  }
-  std::memcpy(next_, data, size);
+  size_t whole = size - size % buffer_.size();
+  if (whole != 0 && !failed_ && !sink_.write(data, whole)) failed_ = true;
+  size -= whole;
+  if (size != 0) std::memcpy(next_, data + whole, size);
   next_ += size;
 }
 

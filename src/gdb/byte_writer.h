@@ -1,9 +1,12 @@
 // Buffered, forward-only writing of a byte stream.
 //
 // ByteWriter collects bytes in a fixed buffer and hands full buffers to a
-// ByteSink. The first failed write is remembered: later writes are dropped,
-// and flush() reports the failure once. The code that produces the bytes
-// therefore needs no checks of its own.
+// ByteSink; until flush(), every write the sink gets is a whole number of
+// buffers. Of a block larger than the room left, the whole buffers' worth
+// that follow the top-up go to the sink without being copied. The first
+// failed write is remembered: later writes are dropped, and flush() reports
+// the failure once. The code that produces the bytes therefore needs no
+// checks of its own.
 
 #ifndef RTETRK_GDB_BYTE_WRITER_H_
 #define RTETRK_GDB_BYTE_WRITER_H_
@@ -11,6 +14,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <vector>
 
 namespace gdb {
@@ -45,7 +49,7 @@ class MemorySink : public ByteSink {
 
 class ByteWriter {
  public:
-  static constexpr size_t DEFAULT_BUFFER_SIZE = 64 * 1024;
+  static constexpr size_t DEFAULT_BUFFER_SIZE = 128 * 1024;
 
   // Does not own the sink, which must outlive the writer.
   explicit ByteWriter(ByteSink& sink, size_t buffer_size = DEFAULT_BUFFER_SIZE);
@@ -58,7 +62,15 @@ class ByteWriter {
     *next_++ = byte;
   }
 
-  void write(const uint8_t* data, size_t size);
+  // Writes `size` bytes; inline while they fit in the buffer.
+  void write(const uint8_t* data, size_t size) {
+    if (size <= static_cast<size_t>(end_ - next_)) {
+      if (size != 0) std::memcpy(next_, data, size);
+      next_ += size;
+      return;
+    }
+    write_slow(data, size);
+  }
 
   // Hands every buffered byte to the sink. False if any write so far failed.
   bool flush();
@@ -68,6 +80,8 @@ class ByteWriter {
  private:
   // Empties the buffer into the sink (or drops it after a failure).
   void drain();
+  // Writes a block that does not fit in the rest of the buffer.
+  void write_slow(const uint8_t* data, size_t size);
 
   ByteSink& sink_;
   std::vector<uint8_t> buffer_;

@@ -1,13 +1,10 @@
 #include "gdb/primitives.h"
 
-#include <algorithm>
 #include <cstring>
 
 namespace gdb {
 
 namespace {
-
-constexpr uint32_t OPTIONAL_BYTES = 8;
 
 // Hands the bytes up to and including the next 0x00 to `take`, chunk by
 // chunk. Returns the number of bytes consumed, or -1 if the input failed.
@@ -29,21 +26,6 @@ int64_t scan_cstring(ByteReader& in, Take take) {
   return -1;
 }
 
-// Hands exactly `count` bytes to `take`, chunk by chunk.
-template <typename Take>
-bool scan_bytes(ByteReader& in, uint32_t count, Take take) {
-  const uint8_t* data;
-  size_t size;
-  while (count != 0) {
-    if (!in.available(data, size)) return false;
-    size_t chunk = std::min<size_t>(size, count);
-    take(data, chunk);
-    in.advance(chunk);
-    count -= static_cast<uint32_t>(chunk);
-  }
-  return true;
-}
-
 }  // namespace
 
 int64_t read_cstring(ByteReader& in, std::string* destination) {
@@ -61,12 +43,8 @@ void write_cstring(ByteWriter& out, std::string_view text) {
   out.put(0);
 }
 
-bool skip_bytes(ByteReader& in, uint32_t count) {
-  return scan_bytes(in, count, [](const uint8_t*, size_t) {});
-}
-
 bool copy_bytes(ByteReader& in, ByteWriter& out, uint32_t count) {
-  return scan_bytes(in, count, [&out](const uint8_t* data, size_t size) {
+  return in.consume_chunks(count, [&out](const uint8_t* data, size_t size) {
     out.write(data, size);
   });
 }
@@ -75,13 +53,6 @@ bool copy_cstring(ByteReader& in, ByteWriter& out) {
   return scan_cstring(in, [&out](const uint8_t* data, size_t size) {
            out.write(data, size);
          }) >= 0;
-}
-
-int skip_optional_8(ByteReader& in) {
-  uint8_t flag;
-  if (!in.get(flag)) return 0;
-  if (flag == 0) return 1;
-  return skip_bytes(in, OPTIONAL_BYTES) ? 1 + OPTIONAL_BYTES : 0;
 }
 
 }  // namespace gdb

@@ -27,7 +27,9 @@ int64_t read_cstring(ByteReader& in, std::string* destination);
 void write_cstring(ByteWriter& out, std::string_view text);
 
 // Reads and discards exactly `count` bytes.
-bool skip_bytes(ByteReader& in, uint32_t count);
+inline bool skip_bytes(ByteReader& in, uint32_t count) {
+  return in.skip(count);
+}
 
 // Reads `count` bytes and writes them unchanged.
 bool copy_bytes(ByteReader& in, ByteWriter& out, uint32_t count);
@@ -37,9 +39,7 @@ bool copy_cstring(ByteReader& in, ByteWriter& out);
 
 inline bool read_u32le(ByteReader& in, uint32_t& value) {
   uint8_t bytes[U32_BYTES];
-  for (uint8_t& byte : bytes) {
-    if (!in.get(byte)) return false;
-  }
+  if (!in.read(bytes, U32_BYTES)) return false;
   value = decode_u32le(bytes);
   return true;
 }
@@ -50,9 +50,24 @@ inline void write_u32le(ByteWriter& out, uint32_t value) {
   out.write(bytes, U32_BYTES);
 }
 
+// The bytes that a non-zero flag byte announces.
+constexpr uint32_t OPTIONAL_BYTES = 8;
+
 // Reads a flag byte and, when it is not 0, the 8 bytes that it announces.
 // Returns the number of bytes consumed (1 or 9), or 0 if the input failed.
-int skip_optional_8(ByteReader& in);
+inline int skip_optional_8(ByteReader& in) {
+  // When the most it can take is buffered, the count is chosen without a
+  // branch on the flag, whose value is often unpredictable.
+  if (const uint8_t* bytes = in.peek(1 + OPTIONAL_BYTES)) {
+    int count = bytes[0] != 0 ? 1 + OPTIONAL_BYTES : 1;
+    in.advance(static_cast<size_t>(count));
+    return count;
+  }
+  uint8_t flag;
+  if (!in.get(flag)) return 0;
+  if (flag == 0) return 1;
+  return in.skip(OPTIONAL_BYTES) ? 1 + OPTIONAL_BYTES : 0;
+}
 
 }  // namespace gdb
 

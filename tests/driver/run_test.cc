@@ -1,12 +1,13 @@
 #include "driver/run.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
+#include <iostream>
 #include <sstream>
 
 #include "driver/messages.h"
+#include "support/access.h"
 #include "support/temp_dir.h"
 
 namespace driver {
@@ -333,8 +334,10 @@ TEST(Run, LimitMessagesComeBeforeTheClosingOrFailureMessage) {
 TEST(Run, OutputLinkThatLoopsIsRefused) {
   ScopedTempDir dir;
   gdbtest::write_file(dir / "trip.gdb", gdbtest::example_file());
-  fs::create_symlink("b.gdb", dir.path() / "a.gdb");
-  fs::create_symlink("a.gdb", dir.path() / "b.gdb");
+  if (!gdbtest::make_symlink("b.gdb", dir.path() / "a.gdb") ||
+      !gdbtest::make_symlink("a.gdb", dir.path() / "b.gdb")) {
+    GTEST_SKIP() << "no symbolic links on this system";
+  }
   Result r = run_tool({dir / "trip", dir / "a"});
   EXPECT_EQ(r.status, EXIT_FAILED);
   EXPECT_EQ(r.messages, CANT_OPEN_OUTPUT_MESSAGE);
@@ -344,26 +347,86 @@ TEST(Run, OutputLinkThatLoopsIsRefused) {
 }
 
 TEST(Run, FilesWithoutPermissionCannotBeOpened) {
-  if (geteuid() == 0) GTEST_SKIP() << "root may read and write anything";
   ScopedTempDir dir;
   gdbtest::write_file(dir / "trip.gdb", gdbtest::example_file());
   gdbtest::write_file(dir / "secret.gdb", gdbtest::example_file());
-  fs::permissions(dir / "secret.gdb", fs::perms::none);
   gdbtest::write_file(dir / "locked.gdb", OLD_OUTPUT);
+  // On Windows: the read-only attribute.
   fs::permissions(dir / "locked.gdb", fs::perms::owner_read);
   fs::create_directory(dir.path() / "closed");
-  fs::permissions(dir.path() / "closed",
-                  fs::perms::owner_read | fs::perms::owner_exec);
+  gdbtest::ReadOnlyDirectory closed(dir.path() / "closed");
 
-  EXPECT_EQ(run_tool({dir / "secret", dir / "out"}).messages,
-            CANT_OPEN_INPUT_MESSAGE);
-  EXPECT_EQ(run_tool({dir / "trip", dir / "locked"}).messages,
-            CANT_OPEN_OUTPUT_MESSAGE);
+  struct Case {
+    const char* name;
+    bool applies;  // false when this user may do it all the same
+    std::string input;
+    std::string output;
+    const char* message;
+  };
+  std::vector<Case> cases = {
+      {"read-only output", !gdbtest::can_write(dir / "locked.gdb"),
+       dir / "trip", dir / "locked", CANT_OPEN_OUTPUT_MESSAGE},
+      {"read-only directory", !gdbtest::can_create_in(closed.path()),
+       dir / "trip", dir / "closed/out", CANT_OPEN_OUTPUT_MESSAGE},
+  };
+#ifndef _WIN32
+  // Windows has no permission bit that takes reading away.
+  fs::permissions(dir / "secret.gdb", fs::perms::none);
+  cases.push_back({"unreadable input", !gdbtest::can_read(dir / "secret.gdb"),
+                   dir / "secret", dir / "out", CANT_OPEN_INPUT_MESSAGE});
+#endif
+  int checked = 0;
+  for (const Case& c : cases) {
+    if (!c.applies) {
+      std::cout << "not checked, this user may do it all the same: " << c.name
+                << "\n";
+      continue;
+    }
+    SCOPED_TRACE(c.name);
+    ++checked;
+    Result r = run_tool({c.input, c.output});
+    EXPECT_EQ(r.status, EXIT_FAILED);
+    EXPECT_EQ(r.messages, c.message);
+  }
   EXPECT_EQ(gdbtest::read_file(dir / "locked.gdb"), OLD_OUTPUT);
-  EXPECT_EQ(run_tool({dir / "trip", dir / "closed/out"}).messages,
-            CANT_OPEN_OUTPUT_MESSAGE);
-  EXPECT_TRUE(fs::is_empty(dir.path() / "closed"));
+  EXPECT_TRUE(fs::is_empty(closed.path()));
+  EXPECT_EQ(listing(dir.path()),
+            (std::set<std::string>{"trip.gdb", "secret.gdb", "locked.gdb",
+                                   "closed"}));
+  if (checked == 0) GTEST_SKIP() << "this user may read and write anything";
 }
+
+#ifdef _WIN32
+TEST(Run, FilesHeldOpenElsewhereAreLeftAlone) {
+  // Another program holds a file open: without sharing it can't be opened
+  // at all; shared, the output is written but can't replace the held file.
+  struct Case {
+    const char* held;
+    bool shared;
+    const char* message;
+  };
+  const Case cases[] = {
+      {"trip.gdb", false, CANT_OPEN_INPUT_MESSAGE},
+      {"out.gdb", false, CANT_OPEN_OUTPUT_MESSAGE},
+      {"out.gdb", true, CANT_WRITE_OUTPUT_MESSAGE},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.held) + (c.shared ? " shared" : " alone"));
+    ScopedTempDir dir;
+    gdbtest::write_file(dir / "trip.gdb", gdbtest::example_file());
+    gdbtest::write_file(dir / "out.gdb", OLD_OUTPUT);
+    {
+      gdbtest::HeldOpen held(fs::u8path(dir / c.held), c.shared);
+      Result r = run_tool({dir / "trip", dir / "out"});
+      EXPECT_EQ(r.status, EXIT_FAILED);
+      EXPECT_EQ(r.messages, c.message);
+    }
+    EXPECT_EQ(gdbtest::read_file(dir / "out.gdb"), OLD_OUTPUT);
+    EXPECT_EQ(listing(dir.path()),
+              (std::set<std::string>{"trip.gdb", "out.gdb"}));
+  }
+}
+#endif
 
 TEST(Run, LongFileNamesAreUsedWhole) {
   ScopedTempDir dir;

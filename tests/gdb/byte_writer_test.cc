@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 namespace gdb {
 namespace {
@@ -44,6 +45,43 @@ TEST(ByteWriter, KeepsTheOrderOfSingleBytesSmallAndLargeBlocks) {
     EXPECT_EQ(std::string(sink.bytes().begin(), sink.bytes().end()),
               "abc" + large + "d");
   }
+}
+
+// Records what the writer hands over.
+class RecordingSink : public ByteSink {
+ public:
+  bool write(const uint8_t* data, size_t size) override {
+    writes.push_back({data, size});
+    bytes.append(reinterpret_cast<const char*>(data), size);
+    return true;
+  }
+  struct Write {
+    const uint8_t* data;
+    size_t size;
+  };
+  std::vector<Write> writes;
+  std::string bytes;
+};
+
+TEST(ByteWriter, SinkGetsWholeBuffersAndLargeBlocksUncopied) {
+  const std::string large(23, 'L');
+  RecordingSink sink;
+  ByteWriter out(sink, 4);
+  out.write(bytes_of("ab"), 2);
+  out.write(bytes_of(large), large.size());  // "ab" + 2, 20 direct, 1 kept
+  out.put('c');
+  out.write(bytes_of("defghi"), 6);
+  size_t before_flush = sink.writes.size();
+  ASSERT_TRUE(out.flush());
+  EXPECT_EQ(sink.bytes, "ab" + large + "cdefghi");
+  for (size_t i = 0; i < before_flush; ++i) {
+    SCOPED_TRACE(i);
+    EXPECT_EQ(sink.writes[i].size % 4, 0u);
+  }
+  // The whole buffers of the large block came straight from it.
+  ASSERT_GE(sink.writes.size(), 2u);
+  EXPECT_EQ(sink.writes[1].data, bytes_of(large) + 2);
+  EXPECT_EQ(sink.writes[1].size, 20u);
 }
 
 TEST(ByteWriter, RemembersTheFirstFailureAndDropsLaterWrites) {

@@ -84,11 +84,46 @@ TEST(Primitives, SkipOptional8ReadsEightMoreBytesAfterAnyNonZeroFlag) {
       {{0x01, 1, 2, 3, 4, 5, 6, 7}, 0, -1},  // ends inside the 8 bytes
       {{}, 0, -1},
   };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(testing::PrintToString(c.input));
-    Streams s(c.input);
-    EXPECT_EQ(skip_optional_8(s.in), c.consumed);
-    EXPECT_EQ(s.next(), c.next);
+  // Small buffers end inside the block, where the byte-by-byte path reads it.
+  for (size_t buffer_size : {1, 2, 9, 10, 64}) {
+    for (const Case& c : cases) {
+      SCOPED_TRACE(testing::PrintToString(c.input) + " buffer " +
+                   std::to_string(buffer_size));
+      Streams s(c.input, buffer_size);
+      EXPECT_EQ(skip_optional_8(s.in), c.consumed);
+      EXPECT_EQ(s.next(), c.next);
+    }
+  }
+}
+
+TEST(Primitives, SkipOptional8StaysInsideTheLimit) {
+  struct Case {
+    Bytes input;
+    uint64_t limit;
+    int consumed;
+    ReadStatus status;
+  };
+  const Case cases[] = {
+      // A zero flag that is the last byte before the limit.
+      {{0x00, 1, 2, 3, 4, 5, 6, 7, 8}, 1, 1, ReadStatus::ok},
+      // The optional bytes end at the limit.
+      {{0x05, 1, 2, 3, 4, 5, 6, 7, 8, 9}, 9, 9, ReadStatus::ok},
+      // The limit cuts the optional bytes.
+      {{0x05, 1, 2, 3, 4, 5, 6, 7, 8, 9}, 8, 0, ReadStatus::past_limit},
+  };
+  for (size_t buffer_size : {1, 4, 64}) {
+    for (const Case& c : cases) {
+      SCOPED_TRACE(testing::PrintToString(c.input) + " limit " +
+                   std::to_string(c.limit) + " buffer " +
+                   std::to_string(buffer_size));
+      Streams s(c.input, buffer_size);
+      s.in.set_limit(c.limit);
+      EXPECT_EQ(skip_optional_8(s.in), c.consumed);
+      EXPECT_EQ(s.in.status(), c.status);
+      if (c.consumed != 0) {
+        EXPECT_EQ(s.in.position(), uint64_t(c.consumed));
+      }
+    }
   }
 }
 
