@@ -21,6 +21,7 @@
 #include <thread>
 #else
 #include <sys/wait.h>
+#include <unistd.h>
 #endif
 
 namespace driver {
@@ -56,11 +57,18 @@ std::string with_newlines(const std::string& text) {
 #endif
 }
 
+// The tool that was built with the tests, or the copy that the environment
+// variable RTETRK_BINARY names.
+std::string tool_binary() {
+  const char* path = std::getenv("RTETRK_BINARY");
+  return path && *path ? path : RTETRK_BINARY;
+}
+
 // Runs the tool in `dir` with `arguments`.
 Result run_tool(const ScopedTempDir& dir,
                 const std::vector<std::string>& arguments) {
   gdbtest::ProcessResult r =
-      gdbtest::run_program(RTETRK_BINARY, arguments, dir.path());
+      gdbtest::run_program(tool_binary(), arguments, dir.path());
   return {r.status, with_newlines(r.output)};
 }
 
@@ -195,7 +203,7 @@ TEST(Cli, CtrlCLeavesNoTemporaryBehind) {
   {
     // Started outside `dir`: the console may outlast the tool a little, in
     // the tool's working directory, which can't be removed meanwhile.
-    gdbtest::ConsoleProgram tool(RTETRK_BINARY, {pipe_name, dir / "out"},
+    gdbtest::ConsoleProgram tool(tool_binary(), {pipe_name, dir / "out"},
                                  dir.path().parent_path());
     ASSERT_TRUE(soon([&] {
       return !ConnectNamedPipe(pipe, nullptr) &&
@@ -233,7 +241,7 @@ std::string shell_quoted(const std::string& text) {
 Result shell(const ScopedTempDir& dir, const std::string& command) {
   std::string stdout_path = dir / "stdout.txt";
   std::string script = "cd " + shell_quoted(dir.path().string()) +
-                       " && RTETRK=" + shell_quoted(RTETRK_BINARY) + " && " +
+                       " && RTETRK=" + shell_quoted(tool_binary()) + " && " +
                        command;
   std::string line =
       "bash -c " + shell_quoted(script) + " > " + shell_quoted(stdout_path);
@@ -242,6 +250,72 @@ Result shell(const ScopedTempDir& dir, const std::string& command) {
   std::filesystem::remove(stdout_path);
   return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1,
           text ? std::string(text->begin(), text->end()) : ""};
+}
+
+TEST(Cli, SpecialInputsGiveTheirMessageAndNeverHang) {
+  enum class Kind { file, unreadable, directory, dev_null, fifo };
+  const Bytes preamble = gdbtest::preamble('k');
+  Bytes part_of_record = preamble;
+  part_of_record.insert(part_of_record.end(), {0x10, 0x00, 0x00, 0x00, 'W', 1});
+  struct Case {
+    const char* name;
+    Kind kind;
+    Bytes bytes;  // the file's, or what the FIFO gives before it closes
+    const char* message;
+  };
+  const Case cases[] = {
+      {"directory", Kind::directory, {}, CANT_OPEN_INPUT_MESSAGE},
+      {"empty file", Kind::file, {}, NOT_GDB_MESSAGE},
+      {"unreadable file", Kind::unreadable, preamble, CANT_OPEN_INPUT_MESSAGE},
+      {"/dev/null", Kind::dev_null, {}, NOT_GDB_MESSAGE},
+      {"FIFO closed at once", Kind::fifo, {}, NOT_GDB_MESSAGE},
+      {"FIFO closed in the magic",
+       Kind::fifo,
+       {'M', 's', 'R'},
+       NOT_GDB_MESSAGE},
+      {"FIFO closed in a record", Kind::fifo, part_of_record,
+       TRUNCATED_MESSAGE},
+      {"FIFO with a whole file", Kind::fifo, gdbtest::example_file('k'),
+       DONE_MESSAGE},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    // Root may read any file.
+    if (c.kind == Kind::unreadable && geteuid() == 0) continue;
+    ScopedTempDir dir;
+    std::string in = dir / "in.gdb";
+    // The tool and the FIFO's writer are killed if they hang.
+    std::string command = "timeout -s KILL 20 \"$RTETRK\" in out";
+    switch (c.kind) {
+      case Kind::file:
+        gdbtest::write_file(in, c.bytes);
+        break;
+      case Kind::unreadable:
+        gdbtest::write_file(in, c.bytes);
+        std::filesystem::permissions(in, std::filesystem::perms::none);
+        break;
+      case Kind::directory:
+        std::filesystem::create_directory(in);
+        break;
+      case Kind::dev_null:
+        std::filesystem::create_symlink("/dev/null", in);
+        break;
+      case Kind::fifo:
+        gdbtest::write_file(dir / "bytes", c.bytes);
+        command =
+            "mkfifo in.gdb && { timeout -s KILL 20 cat bytes >in.gdb & }"
+            " && " +
+            command;
+        break;
+    }
+    Result r = shell(dir, command);
+    bool done = c.message == DONE_MESSAGE;
+    EXPECT_EQ(r.status, done ? EXIT_OK : EXIT_FAILED);
+    EXPECT_EQ(r.stdout_text, c.message);
+    EXPECT_EQ(gdbtest::read_file(dir / "out.gdb"),
+              done ? std::optional<Bytes>(gdbtest::example_file('k', true))
+                   : std::nullopt);
+  }
 }
 
 TEST(Cli, FailedWriteIsReportedAndLeavesTheOutputAlone) {
