@@ -77,11 +77,7 @@ bool read_route_point(gdb::ByteReader& in, ConversionContext& context,
 
 // Reads the route body up to where the route's path ends.
 bool read_route_fields(gdb::ByteReader& in, ConversionContext& context) {
-  PointList& points = context.points;
-  int64_t name_size = gdb::read_cstring(in, &points.name);
-  if (name_size < 0) return false;
-  // The limit keeps the name inside a record, so it fits in 32 bits.
-  points.name_size = static_cast<uint32_t>(name_size);
+  if (gdb::read_cstring(in, &context.points.name) < 0) return false;
 
   uint32_t route_points;
   if (!gdb::skip_bytes(in, ROUTE_BYTES_AFTER_NAME) ||
@@ -189,7 +185,6 @@ bool append_beyond_capacity(ConversionContext& context,
 
 void PointList::clear() {
   name.clear();
-  name_size = 0;
   positions.clear();
   tracks_written = 0;
 }

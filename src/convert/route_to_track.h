@@ -98,7 +98,6 @@ struct PointList {
   uint32_t count() const { return static_cast<uint32_t>(positions.size()); }
 
   std::string name;                 // without its terminating 0x00
-  uint32_t name_size = 0;           // bytes of the name, the 0x00 included
   std::vector<Position> positions;  // see append_point for how many
   uint32_t tracks_written = 0;      // tracks of this route already written
 };

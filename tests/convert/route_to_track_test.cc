@@ -354,7 +354,6 @@ TEST(TrackRecordLength, IsTheNumberOfBodyBytesWritten) {
     ConversionContext context;
     context.version = static_cast<gdb::GdbVersion>(version);
     context.points.name = "Name";
-    context.points.name_size = 5;
     context.points.positions = {{1, 2}, {3, 4}, {5, 6}};
     gdb::MemorySink sink;
     gdb::ByteWriter out(sink);
